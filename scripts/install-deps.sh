@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building and testing Kestrix needs.
+# As root it installs what is missing with apt-get; otherwise it prints the
+# command to run.
+set -euo pipefail
+
+packages=(g++ make cmake libgtest-dev libgmock-dev qt6-base-dev libgl-dev xvfb)
+[ "${KX_WITH_FUZZ:-0}" = 1 ] && packages+=(clang libclang-rt-14-dev)
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$package")
+  fi
+done
+
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -eq 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+else
+  echo "Missing packages: ${missing[*]}" >&2
+  echo "Run: sudo apt-get install ${missing[*]}" >&2
+  exit 1
+fi

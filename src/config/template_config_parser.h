@@ -1,0 +1,45 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "config/template_config.h"
+#include "vmobject/error_context.h"
+
+namespace kx {
+
+class Lexan;
+
+// Reads a configuration file ("template" "list" "{" entries "}") into a
+// TemplateList. Progress goes to the notice context, every diagnostic to the
+// error context; a failure ends with BuildFailure carrying the file's line.
+class TemplateConfigParser {
+ public:
+  TemplateConfigParser(ErrorContext& errors, ErrorContext& notices);
+  ~TemplateConfigParser();
+
+  TemplateConfigParser(const TemplateConfigParser&) = delete;
+  TemplateConfigParser& operator=(const TemplateConfigParser&) = delete;
+
+  // Parses the whole file. The previous list is replaced before anything is
+  // read, so after a failure it holds the entries completed before the error.
+  void Read_Template_File(const std::string& path);
+
+  // The entries of the latest parse; nullptr before the first.
+  const TemplateList* templates() const { return templates_.get(); }
+  // The folder of the file of the latest parse: a relative dll_blank is found there.
+  const std::filesystem::path& directory() const { return directory_; }
+
+ private:
+  void Read_Template_List();
+  std::unique_ptr<TemplateConfig> Read_Template_Entry();
+
+  std::unique_ptr<Lexan> lexer_;
+  ErrorContext& errors_;
+  ErrorContext& notices_;
+  std::unique_ptr<TemplateList> templates_;
+  std::filesystem::path directory_;
+};
+
+}  // namespace kx

@@ -1,0 +1,136 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "util/linked_list.h"
+#include "util/search_tree.h"
+#include "vmobject/error_context.h"
+
+namespace kx {
+
+// Token kinds: 0 to 255 are special characters; clients choose keyword kinds
+// above LEXAN_END_OF_FILE.
+enum : int {
+  LEXAN_INTEGER = 256,
+  LEXAN_HEXADECIMAL = 257,
+  LEXAN_STRING = 258,
+  LEXAN_LITERAL = 259,
+  LEXAN_ELLIPSIS = 260,
+  LEXAN_END_OF_FILE = 261,
+};
+
+class Lexan;
+
+// A scanner recognises one token at the current position. True: it set the
+// token (and its value or text) and moved past it. False: it consumed nothing.
+using LexanScanner = bool (*)(Lexan& lexan);
+
+bool Scan_Special(Lexan& lexan);
+bool Scan_Integer(Lexan& lexan);
+bool Scan_Hexadecimal(Lexan& lexan);
+bool Scan_String(Lexan& lexan);
+bool Scan_Keyword(Lexan& lexan);
+bool Scan_Literal(Lexan& lexan);
+
+struct LexanContext {
+  int number = 0;
+  std::unique_ptr<LinkedList<LexanScanner>> scanners;
+};
+
+struct LexanKeyword {
+  std::string text;  // spelled as registered
+  int kind = 0;
+};
+
+// A table-driven lexical analyzer with no vocabulary of its own: clients
+// register specials, keywords and contexts (ordered scanner lists), then read
+// one file line by line. Every input error ends the parse through the error
+// context with a listing of the line and an arrow under the column.
+//
+// Calling order: construct; per context Lexan_Create_Context and its
+// Lexan_Add_Scanner calls; specials and keywords; Lexan_Set_Context;
+// Lexan_Open_File (reads the first token); the parse; Lexan_Close_File.
+class Lexan {
+ public:
+  static constexpr int kLineLimit = 512;
+  static constexpr int kTabStop = 8;
+  static constexpr std::size_t kDiagnosticSize = 4096;
+  static constexpr std::size_t kTextSize = 2048;
+
+  // Lexan_Create. `hint` is appended to every positioned diagnostic; it is
+  // not copied and must outlive the lexer.
+  Lexan(ErrorContext& errors, const char* hint);
+  // Lexan_Destroy; also closes the file when it is still open.
+  ~Lexan();
+
+  Lexan(const Lexan&) = delete;
+  Lexan& operator=(const Lexan&) = delete;
+
+  // Registration (errors of the client's set-up are raised on the error context).
+  int Lexan_Create_Context();
+  void Lexan_Add_Scanner(LexanScanner scanner);
+  void Lexan_Set_Context(int number);
+  void Lexan_Add_Special(char c);
+  void Lexan_Add_Keyword(std::string_view text, int kind);
+
+  // Reading.
+  void Lexan_Open_File(const std::string& path);
+  void Lexan_Close_File();
+  void Lexan_Get_Token();
+  void Lexan_Match(int kind);
+
+  // Diagnostics; both show the line and column the lexer stands at.
+  [[noreturn]] void Lexan_Error(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  [[noreturn]] void Lexan_Expected(std::initializer_list<int> kinds);
+  std::string Lexan_Token_To_String(int kind);
+
+  // The current token.
+  int Lexan_Token() const { return token_; }
+  std::uint32_t Lexan_Value() const { return value_; }
+  const std::string& Lexan_String() const { return string_text_; }
+  const std::string& Lexan_Literal() const { return literal_text_; }
+  int Lexan_Line() const { return line_; }
+  int Lexan_Column() const { return column_; }
+
+  ErrorContext& errors() { return errors_; }
+
+ private:
+  friend bool Scan_Special(Lexan&);
+  friend bool Scan_Integer(Lexan&);
+  friend bool Scan_Hexadecimal(Lexan&);
+  friend bool Scan_String(Lexan&);
+  friend bool Scan_Keyword(Lexan&);
+  friend bool Scan_Literal(Lexan&);
+
+  [[noreturn]] void Lexan_Listing(const std::string& message);
+  bool Read_Line();
+
+  ErrorContext& errors_;
+  int token_ = 0;
+  int line_ = 0;
+  int column_ = 0;
+  int context_count_ = 0;
+  const char* hint_;
+  // The current line after tab expansion; zeros from the end of its text on,
+  // and one more terminating zero that is never overwritten.
+  std::array<char, kLineLimit + 1> line_buffer_{};
+  // Where scanning continues: inside line_buffer_, or the constant line feed
+  // before the first line, or nullptr once the end of the input was met.
+  const char* position_ = nullptr;
+  std::FILE* file_ = nullptr;
+  SearchTree<LexanContext> contexts_;
+  SearchTree<char> specials_;
+  SearchTree<LexanKeyword> keywords_;
+  LexanContext* current_context_ = nullptr;
+  std::uint32_t value_ = 0;
+  std::string string_text_;
+  std::string literal_text_;
+};
+
+}  // namespace kx

@@ -1,0 +1,155 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "config/template_config.h"
+#include "util/linked_list.h"
+#include "vmobject/error_context.h"
+#include "vmopcode/vmopcode.h"
+
+namespace kx {
+
+class Lexan;
+
+using VMAsm_Symbol_Type = std::int32_t;
+enum : VMAsm_Symbol_Type {
+  VMASM_SYMBOL_OBJECT = 1,
+  VMASM_SYMBOL_POSITION = 2,
+  VMASM_SYMBOL_VARIABLE = 3,
+  VMASM_SYMBOL_TEXT = 4,
+  VMASM_SYMBOL_LABEL = 5,
+};
+
+// One symbol of a data section, or a location label.
+struct SymbolRecord {
+  std::int32_t index = 0;  // number in its section; objects: slot; labels: absolute RoutineData row
+  std::string name;
+  VMAsm_Symbol_Type kind = 0;
+  std::int32_t x = 0;  // position x; variable: initial value
+  std::int32_t y = 0;
+  std::int32_t z = 0;
+  std::optional<std::string> text;  // text symbols: the string after line-feed conversion
+  // Objects declared as name<count>: the count as written.
+  std::optional<std::uint32_t> array_count;
+};
+
+// One entry of the string table: a distinct operand string, as written.
+struct StringRecord {
+  std::int32_t index = 0;
+  std::string text;
+};
+
+enum : std::int32_t {
+  VMASM_OPERAND_BOOLEAN = 1,
+  VMASM_OPERAND_INTEGER = 2,
+  VMASM_OPERAND_STRING = 3,
+  VMASM_OPERAND_LITERAL = 4,
+  VMASM_OPERAND_COLOR = 5,
+};
+
+// One operand of a step. Types 3 and 4 hold a text (a type-4 operand left
+// out holds none); the others hold a number. An operand counts as absent
+// when it holds no text and the number 0.
+struct Operand {
+  std::int32_t type = 0;  // 0: empty
+  std::int32_t value = 0;
+  std::optional<std::string> text;
+
+  bool absent() const { return !text && value == 0; }
+};
+
+struct StepRecord {
+  std::optional<std::string> label;  // the last location label written directly before the step
+  std::int32_t index = 0;            // step number in the routine (label-only steps skip numbers)
+  std::int32_t token = 0;            // the opcode's token
+  std::int32_t line = 0;             // script line of the opcode's name
+  std::array<Operand, 4> operands;
+};
+
+int Compare_Symbol_Names(const SymbolRecord& a, const SymbolRecord& b);
+int Compare_String_Texts(const StringRecord& a, const StringRecord& b);
+int Compare_Step_Indices(const StepRecord& a, const StepRecord& b);
+
+// The steps and location labels of one routine, in script order.
+struct RoutineBody {
+  RoutineBody() : steps(Compare_Step_Indices), labels(Compare_Symbol_Names) {}
+  LinkedList<StepRecord> steps;
+  LinkedList<SymbolRecord> labels;  // kind 5
+  std::unordered_map<std::string_view, const SymbolRecord*> label_index;
+
+  const SymbolRecord* Find_Label(std::string_view name) const;
+};
+
+struct RoutineRecord {
+  std::int32_t index = 0;
+  std::string name;
+  std::int32_t speed = 0;
+  std::int32_t priority = 0;  // 0 or 1
+  std::int32_t debug = 0;     // 0 or 1
+  std::unique_ptr<RoutineBody> body = std::make_unique<RoutineBody>();
+};
+
+int Compare_Routine_Names(const RoutineRecord& a, const RoutineRecord& b);
+
+// The script reader: reads one script into symbol lists, a string table and
+// routines, checking every count and length against a template's limits,
+// and writes the assembler listing of what it read.
+class VMAsm {
+ public:
+  VMAsm(ErrorContext& errors, ErrorContext& notices, VMOpcode& catalogue);
+  ~VMAsm();
+
+  VMAsm(const VMAsm&) = delete;
+  VMAsm& operator=(const VMAsm&) = delete;
+
+  // Reads and checks the whole script; a failure throws BuildFailure holding
+  // the script line at which reading stopped. Called at most once.
+  void Read_Script(const std::string& path, const TemplateConfig& config);
+
+  // Writes the assembler listing (CR LF line ends).
+  void Write_Listing(const std::string& path);
+
+  // Read access for the generator and the writers.
+  const LinkedList<SymbolRecord>& objects() const { return objects_; }
+  const LinkedList<SymbolRecord>& positions() const { return positions_; }
+  const LinkedList<SymbolRecord>& variables() const { return variables_; }
+  const LinkedList<SymbolRecord>& texts() const { return texts_; }
+  const LinkedList<RoutineRecord>& routines() const { return routines_; }
+  const LinkedList<StringRecord>& strings() const { return strings_; }
+  std::int32_t string_count() const { return string_count_; }
+  std::int32_t step_count() const { return step_count_; }
+  const TemplateConfig* template_config() const { return template_; }
+  VMOpcode& catalogue() const { return catalogue_; }
+
+  // Lookups by exact, case-sensitive name; nullptr when missing.
+  const SymbolRecord* Find_Symbol(VMAsm_Symbol_Type kind, std::string_view name) const;
+  const StringRecord* Find_String(std::string_view text) const;
+  const RoutineRecord* Find_Routine(std::string_view name) const;
+
+ private:
+  // The reader's and the listing writer's own operations and indices are
+  // declared here by their implementation files' needs.
+  std::int32_t string_count_ = 0;
+  std::int32_t step_count_ = 0;
+  std::FILE* listing_file_ = nullptr;
+  std::unique_ptr<Lexan> lexer_;
+  VMOpcode& catalogue_;
+  ErrorContext& errors_;
+  ErrorContext& notices_;
+  LinkedList<SymbolRecord> objects_;
+  LinkedList<SymbolRecord> positions_;
+  LinkedList<SymbolRecord> variables_;
+  LinkedList<SymbolRecord> texts_;
+  LinkedList<RoutineRecord> routines_;
+  LinkedList<StringRecord> strings_;
+  const TemplateConfig* template_ = nullptr;
+};
+
+}  // namespace kx

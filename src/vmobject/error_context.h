@@ -1,0 +1,54 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "vmobject/build_failure.h"
+#include "vmobject/error_sink.h"
+
+namespace kx {
+
+// Formats a diagnostic, wraps it at the context's width and hands it to the
+// context's sink. Every composed text is cut at kDiagnosticSize characters.
+//
+// Raise and Raise_System are for failures: they never return (when the sink
+// does not end the operation itself, they throw BuildFailure with line 0).
+// Report delivers a plain message, for notices and for texts that are laid
+// out already; a finished text is passed as the argument of a "%s" format,
+// never as the format itself.
+class ErrorContext {
+ public:
+  static constexpr std::size_t kDiagnosticSize = 4000;
+
+  ErrorContext(int width, std::unique_ptr<ErrorSink> sink) : width_(width), sink_(std::move(sink)) {}
+
+  ErrorContext(const ErrorContext&) = delete;
+  ErrorContext& operator=(const ErrorContext&) = delete;
+
+  // The source line and file of the code that raises next.
+  void Set_Location(int line, const char* file) {
+    line_ = line;
+    file_ = file;
+  }
+
+  [[noreturn]] void Raise(const char* routine, const char* format, ...)
+      __attribute__((format(printf, 3, 4)));
+  // `call_format` names the failed library call, with its arguments when it has any.
+  [[noreturn]] void Raise_System(const char* call_format, ...) __attribute__((format(printf, 2, 3)));
+  void Report(const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+  int width() const { return width_; }
+  int line() const { return line_; }
+  const char* file() const { return file_; }
+  ErrorSink& sink() { return *sink_; }
+
+ private:
+  void Deliver(const std::string& composed);
+
+  int width_;
+  int line_ = 0;
+  const char* file_ = "";
+  std::unique_ptr<ErrorSink> sink_;
+};
+
+}  // namespace kx

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "util/search_tree.h"
+#include "vmobject/error_context.h"
+
+namespace kx {
+
+// What one operand slot accepts: ten base types and two modifier bits.
+using VMOpcode_Operand_Type = std::int32_t;
+
+enum : VMOpcode_Operand_Type {
+  VMOPCODE_OBJECT = 1,
+  VMOPCODE_STRING = 2,
+  VMOPCODE_TEXTNAME = 4,
+  VMOPCODE_VARIABLE = 8,
+  VMOPCODE_ROUTINE = 16,
+  VMOPCODE_POSITION = 32,
+  VMOPCODE_LABEL = 64,
+  VMOPCODE_INTEGER = 128,
+  VMOPCODE_BOOLEAN = 256,
+  VMOPCODE_COLOR = 512,
+  VMOPCODE_OPTIONAL = 1024,
+  VMOPCODE_ZERO_ENDS = 2048,
+};
+
+// One operation of the catalogue.
+struct OpcodeRecord {
+  std::int32_t code = 0;  // 1 to 128; word 0 of a compiled step
+  std::string name;       // as written in scripts; matched byte for byte
+  std::array<VMOpcode_Operand_Type, 4> operand_types{};  // 0 ends the list
+  std::int32_t token = 0;  // lexer token kind: 1024 + position in the table
+};
+
+// One row of the constant operation table.
+struct OpcodeDefinition {
+  const char* name;
+  std::int32_t code;
+  std::array<VMOpcode_Operand_Type, 4> operand_types;
+};
+
+// The 128 operations in table order; the token of each is kFirstOpcodeToken
+// plus its position. Nothing else restates this table.
+inline constexpr int kOpcodeCount = 128;
+inline constexpr int kFirstOpcodeToken = 1024;
+extern const std::array<OpcodeDefinition, kOpcodeCount> kOpcodeTable;
+
+// True for the seventeen legal non-zero operand types.
+bool Is_Legal_Operand_Type(VMOpcode_Operand_Type type);
+
+// The opcode catalogue: every operation by name (byte-wise order) and by
+// token (table order). Immutable after construction.
+class VMOpcode {
+ public:
+  explicit VMOpcode(ErrorContext& errors);
+
+  VMOpcode(const VMOpcode&) = delete;
+  VMOpcode& operator=(const VMOpcode&) = delete;
+
+  // nullptr when no operation has that exact (case-sensitive) name.
+  const OpcodeRecord* Find_Opcode_By_Name(std::string_view name) const;
+  // nullptr when no operation has that token.
+  const OpcodeRecord* Find_Opcode_By_Token(std::int32_t token) const;
+
+  // In-order walks; use First, then Next(result) until nullptr.
+  SearchTree<OpcodeRecord>& by_name() { return by_name_; }
+  SearchTree<OpcodeRecord>& by_token() { return by_token_; }
+  const SearchTree<OpcodeRecord>& by_name() const { return by_name_; }
+  const SearchTree<OpcodeRecord>& by_token() const { return by_token_; }
+
+  // The full synopsis of an operation's operands, e.g. "Add,Variable,Integer{,Variable}".
+  // An empty text for a name that is no operation.
+  std::string Synopsis(std::string_view name);
+  // The synopsis after the name and its comma; empty for an operation
+  // without operands (and for a name that is no operation).
+  std::string Operand_Synopsis(std::string_view name);
+
+  ErrorContext& errors() { return errors_; }
+
+ private:
+  ErrorContext& errors_;
+  SearchTree<OpcodeRecord> by_name_;
+  SearchTree<OpcodeRecord> by_token_;
+};
+
+}  // namespace kx
