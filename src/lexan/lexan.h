@@ -79,15 +79,25 @@ class Lexan {
   void Lexan_Add_Special(char c);
   void Lexan_Add_Keyword(std::string_view text, int kind);
 
-  // Reading.
+  // Reading. The file is read as bytes: a carriage return directly before a
+  // line feed is dropped, any other one reaches the scanners. A line of 512
+  // characters or more after tab expansion (stop every 8) is refused.
+  // Lexan_Open_File reports a file it cannot open (no listing) and reads the
+  // first token; it needs a current context. At the end of the input the
+  // token stays LEXAN_END_OF_FILE. Lexan_Close_File may be called any time.
   void Lexan_Open_File(const std::string& path);
   void Lexan_Close_File();
   void Lexan_Get_Token();
+  // Lexan_Expected({kind}) unless the current token is of that kind; then reads on.
   void Lexan_Match(int kind);
 
-  // Diagnostics; both show the line and column the lexer stands at.
+  // Diagnostics; both list the line the lexer stands at, with an arrow under
+  // the column, and end the parse with BuildFailure(0). Lexan_Expected names
+  // the current token and one or more expected kinds.
   [[noreturn]] void Lexan_Error(const char* format, ...) __attribute__((format(printf, 2, 3)));
   [[noreturn]] void Lexan_Expected(std::initializer_list<int> kinds);
+  // The text form of a kind: "'c'", "an integer", ..., "'keyword'" (the first
+  // registered keyword of that kind in keyword order).
   std::string Lexan_Token_To_String(int kind);
 
   // The current token.
@@ -108,8 +118,17 @@ class Lexan {
   friend bool Scan_Keyword(Lexan&);
   friend bool Scan_Literal(Lexan&);
 
-  [[noreturn]] void Lexan_Listing(const std::string& message);
+  struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+  };
+
+  void Advance() {
+    ++position_;
+    ++column_;
+  }
+  // Reads the next physical line into line_buffer_; false at the end of the input.
   bool Read_Line();
+  [[noreturn]] void Lexan_Listing(const std::string& message);
 
   ErrorContext& errors_;
   int token_ = 0;
@@ -117,13 +136,14 @@ class Lexan {
   int column_ = 0;
   int context_count_ = 0;
   const char* hint_;
-  // The current line after tab expansion; zeros from the end of its text on,
-  // and one more terminating zero that is never overwritten.
+  // The current line after tab expansion, its line feed included; zeros from
+  // the end of its text on, and one more terminating zero that is never
+  // overwritten.
   std::array<char, kLineLimit + 1> line_buffer_{};
   // Where scanning continues: inside line_buffer_, or the constant line feed
   // before the first line, or nullptr once the end of the input was met.
   const char* position_ = nullptr;
-  std::FILE* file_ = nullptr;
+  std::unique_ptr<std::FILE, FileCloser> file_;
   SearchTree<LexanContext> contexts_;
   SearchTree<char> specials_;
   SearchTree<LexanKeyword> keywords_;
@@ -131,6 +151,8 @@ class Lexan {
   std::uint32_t value_ = 0;
   std::string string_text_;
   std::string literal_text_;
+  // The key of keyword lookups, kept so that a lookup allocates nothing.
+  LexanKeyword probe_;
 };
 
 }  // namespace kx

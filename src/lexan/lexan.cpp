@@ -1,0 +1,166 @@
+#include "lexan/lexan.h"
+
+#include "lexan/lexan_chars.h"
+
+namespace kx {
+
+using namespace lexan_chars;
+
+namespace {
+
+constexpr const char* kModule = "lexan/lexan";
+constexpr std::size_t kKeywordLimit = 256;
+
+int Compare_Context(const LexanContext& a, const LexanContext& b) {
+  return a.number < b.number ? -1 : (a.number > b.number ? 1 : 0);
+}
+
+int Compare_Special(const char& a, const char& b) {
+  return static_cast<unsigned char>(a) - static_cast<unsigned char>(b);
+}
+
+int Compare_Keyword(const LexanKeyword& a, const LexanKeyword& b) { return Compare_No_Case(a.text, b.text); }
+
+int Compare_Scanner(const LexanScanner& a, const LexanScanner& b) { return a == b ? 0 : 1; }
+
+}  // namespace
+
+Lexan::Lexan(ErrorContext& errors, const char* hint)
+    : errors_(errors),
+      hint_(hint != nullptr ? hint : ""),
+      position_(line_buffer_.data()),
+      contexts_(Compare_Context),
+      specials_(Compare_Special),
+      keywords_(Compare_Keyword) {
+  string_text_.reserve(kTextSize);
+  literal_text_.reserve(kTextSize);
+  probe_.text.reserve(kKeywordLimit);
+}
+
+Lexan::~Lexan() = default;
+
+int Lexan::Lexan_Create_Context() {
+  auto context = std::make_unique<LexanContext>();
+  context->number = context_count_ + 1;
+  context->scanners = std::make_unique<LinkedList<LexanScanner>>(Compare_Scanner);
+  contexts_.Insert(std::move(context));
+  return ++context_count_;
+}
+
+void Lexan::Lexan_Add_Scanner(LexanScanner scanner) {
+  LexanContext key;
+  key.number = context_count_;
+  LexanContext* newest = contexts_.Find(key);
+  if (newest == nullptr) {
+    errors_.Set_Location(__LINE__, kModule);
+    errors_.Raise("Lexan_Add_Scanner", "Unable to find current lexan context.");
+  }
+  if (newest->scanners->Find(scanner) != nullptr) {
+    errors_.Set_Location(__LINE__, kModule);
+    errors_.Raise("Lexan_Add_Scanner", "Scanner already in scanner list.");
+  }
+  newest->scanners->Add(std::make_unique<LexanScanner>(scanner));
+}
+
+void Lexan::Lexan_Set_Context(int number) {
+  LexanContext key;
+  key.number = number;
+  current_context_ = contexts_.Find(key);
+  if (current_context_ == nullptr) {
+    errors_.Set_Location(__LINE__, kModule);
+    errors_.Raise("Lexan_Set_Context", "Given context does not exists.");
+  }
+}
+
+void Lexan::Lexan_Add_Special(char c) {
+  if (specials_.Find(c) != nullptr) {
+    errors_.Set_Location(__LINE__, kModule);
+    errors_.Raise("Lexan_Add_Special", "Duplicate special character entered.");
+  }
+  specials_.Insert(std::make_unique<char>(c));
+}
+
+void Lexan::Lexan_Add_Keyword(std::string_view text, int kind) {
+  auto keyword = std::make_unique<LexanKeyword>();
+  keyword->text = text;
+  keyword->kind = kind;
+  if (keywords_.Find(*keyword) != nullptr) {
+    errors_.Set_Location(__LINE__, kModule);
+    errors_.Raise("Lexan_Add_Keyword", "Duplicate keyword string value entered (\"%s\").",
+                  keyword->text.c_str());
+  }
+  keywords_.Insert(std::move(keyword));
+}
+
+bool Scan_Special(Lexan& lexan) {
+  if (lexan.specials_.Find(*lexan.position_) == nullptr) return false;
+  lexan.token_ = static_cast<unsigned char>(*lexan.position_);
+  lexan.Advance();
+  return true;
+}
+
+bool Scan_Integer(Lexan& lexan) {
+  if (!Is_Digit(*lexan.position_)) return false;
+  std::uint32_t value = 0;
+  for (; Is_Digit(*lexan.position_); lexan.Advance())
+    value = value * 10u + static_cast<std::uint32_t>(*lexan.position_ - '0');
+  lexan.value_ = value;
+  lexan.token_ = LEXAN_INTEGER;
+  return true;
+}
+
+bool Scan_Hexadecimal(Lexan& lexan) {
+  const char* p = lexan.position_;
+  // Short-circuiting keeps every look inside the line: a zero ends the test.
+  if (p[0] != '0' || p[1] != 'x' || !Is_Hex_Digit(p[2])) return false;
+  lexan.Advance();
+  lexan.Advance();
+  std::uint32_t value = 0;
+  for (; Is_Hex_Digit(*lexan.position_); lexan.Advance())
+    value = value * 16u + static_cast<std::uint32_t>(Hex_Digit_Value(*lexan.position_));
+  lexan.value_ = value;
+  lexan.token_ = LEXAN_HEXADECIMAL;
+  return true;
+}
+
+bool Scan_String(Lexan& lexan) {
+  if (*lexan.position_ != '"') return false;
+  lexan.Advance();
+  // A string still open at the end of its line takes the rest of the line,
+  // its line feed included; no step is taken past the end of the line text.
+  for (; *lexan.position_ != '"' && *lexan.position_ != '\0'; lexan.Advance())
+    lexan.string_text_ += *lexan.position_;
+  if (*lexan.position_ == '"') lexan.Advance();
+  lexan.token_ = LEXAN_STRING;
+  return true;
+}
+
+bool Scan_Keyword(Lexan& lexan) {
+  std::string& run = lexan.probe_.text;
+  run.clear();
+  const char* p = lexan.position_;
+  for (; Is_Keyword_Char(*p); ++p) {
+    if (run.size() + 1 >= kKeywordLimit) {
+      ++lexan.column_;  // the arrow marks the first character of the run
+      lexan.Lexan_Error("The size of the scanned lexeme for keyword check is greater than or equal to %s.",
+                        "256");
+    }
+    run += *p;
+  }
+  if (run.empty()) return false;
+  const LexanKeyword* keyword = lexan.keywords_.Find(lexan.probe_);
+  if (keyword == nullptr) return false;
+  lexan.token_ = keyword->kind;
+  lexan.position_ = p;
+  lexan.column_ += static_cast<int>(run.size());
+  return true;
+}
+
+bool Scan_Literal(Lexan& lexan) {
+  if (Is_Digit(*lexan.position_) || !Is_Literal_Char(*lexan.position_)) return false;
+  for (; Is_Literal_Char(*lexan.position_); lexan.Advance()) lexan.literal_text_ += *lexan.position_;
+  lexan.token_ = LEXAN_LITERAL;
+  return true;
+}
+
+}  // namespace kx

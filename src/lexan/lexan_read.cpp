@@ -1,0 +1,186 @@
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+
+#include "lexan/lexan.h"
+#include "util/format.h"
+#include "vmobject/text_layout.h"
+
+namespace kx {
+namespace {
+
+constexpr const char* kModule = "lexan/lexan";
+// Stands before the first line, so that the first token read starts a line.
+constexpr const char* kBeforeFirstLine = "\n";
+
+}  // namespace
+
+void Lexan::Lexan_Open_File(const std::string& path) {
+  Lexan_Close_File();
+  file_.reset(std::fopen(path.c_str(), "rb"));
+  if (!file_) {
+    errors_.Report("The input file '%s' does not exists.", path.c_str());
+    throw BuildFailure(0);
+  }
+  line_buffer_.fill('\0');
+  position_ = kBeforeFirstLine;
+  token_ = 0;
+  line_ = 0;
+  column_ = 0;
+  Lexan_Get_Token();
+}
+
+void Lexan::Lexan_Close_File() { file_.reset(); }
+
+void Lexan::Lexan_Get_Token() {
+  value_ = 0;
+  string_text_.clear();
+  literal_text_.clear();
+  while (position_ != nullptr) {
+    const char c = *position_;
+    if ((c == '/' && position_[1] == '/') || c == '\n' || c == '\0') {
+      if (!Read_Line()) {
+        token_ = LEXAN_END_OF_FILE;
+        position_ = nullptr;
+      }
+    } else if (c == ' ' || c == '\t') {
+      Advance();
+    } else {
+      if (current_context_ == nullptr) {
+        errors_.Set_Location(__LINE__, kModule);
+        errors_.Raise("Lexan_Get_Token", "Unable to find current lexan context.");
+      }
+      for (LexanScanner& scanner : *current_context_->scanners)
+        if (scanner(*this)) return;
+      ++column_;  // the arrow marks the character no scanner accepted
+      Lexan_Error("Invalid lexeme.");
+    }
+  }
+}
+
+bool Lexan::Read_Line() {
+  std::FILE* file = file_.get();
+  int c = file != nullptr ? std::getc(file) : EOF;
+  if (c == EOF) {
+    if (file != nullptr && std::ferror(file)) {
+      errors_.Set_Location(__LINE__, kModule);
+      errors_.Raise_System("fgets");
+    }
+    return false;
+  }
+
+  // The whole physical line is one line: its text is taken up to the line
+  // feed with tabs expanded, and refused once it reaches kLineLimit.
+  char* buffer = line_buffer_.data();
+  int length = 0;
+  bool too_long = false;
+  while (c != EOF) {
+    if (c == '\r') {
+      const int next = std::getc(file);
+      if (next != '\n') {
+        buffer[length++] = '\r';
+        too_long = length >= kLineLimit;
+        if (too_long) break;
+        c = next;
+        continue;
+      }
+      c = '\n';
+    }
+    if (c == '\n') {
+      buffer[length++] = '\n';  // the text is at most kLineLimit - 1 long, so it fits
+      break;
+    }
+    if (c == '\t') {
+      const int spaces = std::min(kTabStop - length % kTabStop, kLineLimit - length);
+      std::fill_n(buffer + length, spaces, ' ');
+      length += spaces;
+    } else {
+      buffer[length++] = static_cast<char>(c);
+    }
+    too_long = length >= kLineLimit;
+    if (too_long) break;
+    c = std::getc(file);
+  }
+  if (std::ferror(file)) {
+    errors_.Set_Location(__LINE__, kModule);
+    errors_.Raise_System("fgets");
+  }
+  std::fill(buffer + length, buffer + line_buffer_.size(), '\0');
+
+  ++line_;
+  column_ = 0;
+  position_ = buffer;
+  if (too_long) Lexan_Error("Size of input line greater than or equal to %d characters.", kLineLimit);
+  return true;
+}
+
+void Lexan::Lexan_Match(int kind) {
+  if (token_ != kind) Lexan_Expected({kind});
+  Lexan_Get_Token();
+}
+
+void Lexan::Lexan_Error(const char* format, ...) {
+  std::string message;
+  std::va_list args;
+  va_start(args, format);
+  Append_VBounded(message, kDiagnosticSize, format, args);
+  va_end(args);
+  Lexan_Listing(message);
+}
+
+void Lexan::Lexan_Expected(std::initializer_list<int> kinds) {
+  std::string message;
+  Append_Bounded(message, kDiagnosticSize, "Found %s when expecting ", Lexan_Token_To_String(token_).c_str());
+  for (auto kind = kinds.begin(); kind != kinds.end(); ++kind) {
+    const char* format = kind == kinds.begin() ? "%s" : (kind + 1 != kinds.end() ? ", %s" : ", or %s");
+    Append_Bounded(message, kDiagnosticSize, format, Lexan_Token_To_String(*kind).c_str());
+  }
+  Append_Bounded(message, kDiagnosticSize, ".");
+  Lexan_Listing(message);
+}
+
+std::string Lexan::Lexan_Token_To_String(int kind) {
+  if (kind >= 0 && kind < 256) return Format_Printf("'%c'", static_cast<char>(kind));
+  switch (kind) {
+    case LEXAN_INTEGER:
+      return "an integer";
+    case LEXAN_HEXADECIMAL:
+      return "a hexadecimal";
+    case LEXAN_STRING:
+      return "a string";
+    case LEXAN_LITERAL:
+      return "a literal";
+    case LEXAN_ELLIPSIS:
+      return "...";
+    case LEXAN_END_OF_FILE:
+      return "an end of file";
+    default:
+      break;
+  }
+  for (const LexanKeyword& keyword : keywords_) {
+    if (keyword.kind == kind) {
+      std::string text = "'" + keyword.text + "'";
+      if (text.size() > kDiagnosticSize) text.resize(kDiagnosticSize);
+      return text;
+    }
+  }
+  errors_.Set_Location(__LINE__, kModule);
+  errors_.Raise("Lexan_Token_To_String", "Unable to resolve string value of token (%d).", kind);
+}
+
+void Lexan::Lexan_Listing(const std::string& message) {
+  const int width = errors_.width();
+  std::string arrow(7 + static_cast<std::size_t>(std::max(column_ - 1, 0)), '-');
+  arrow += "v\n";
+  const std::string source = Format_Printf("%5d: %s\n", line_, line_buffer_.data());
+
+  std::string text;
+  Append_Bounded(text, kDiagnosticSize, "%s\n", message.c_str());
+  Append_Bounded(text, kDiagnosticSize, "%s", Break_Lines(arrow, width).c_str());
+  Append_Bounded(text, kDiagnosticSize, "%s", Break_Lines(source, width).c_str());
+  Append_Bounded(text, kDiagnosticSize, "%s\n\n", hint_);
+  errors_.Report("%s", text.c_str());
+  throw BuildFailure(0);
+}
+
+}  // namespace kx
