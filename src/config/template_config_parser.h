@@ -22,11 +22,17 @@ class TemplateConfigParser {
   TemplateConfigParser(const TemplateConfigParser&) = delete;
   TemplateConfigParser& operator=(const TemplateConfigParser&) = delete;
 
-  // Parses the whole file. The previous list is replaced before anything is
-  // read, so after a failure it holds the entries completed before the error.
+  // Parses the whole file. The previous list is released before anything is
+  // read and the new one is installed at the list head, so after a failure it
+  // holds the entries completed before the error (no list at all when the
+  // file could not be opened or its first token not read). A second entry
+  // with the name of an earlier one is refused. A failure ends with
+  // BuildFailure carrying the line the lexer stood at (0 before the first
+  // line); the lexer is closed and released on every path.
   void Read_Template_File(const std::string& path);
 
-  // The entries of the latest parse; nullptr before the first.
+  // The entries of the latest parse; nullptr before the first and after a
+  // parse that failed before its list was started.
   const TemplateList* templates() const { return templates_.get(); }
   // The folder of the file of the latest parse: a relative dll_blank is found there.
   const std::filesystem::path& directory() const { return directory_; }

@@ -78,6 +78,9 @@ class VMOpcode {
   // The synopsis after the name and its comma; empty for an operation
   // without operands (and for a name that is no operation).
   std::string Operand_Synopsis(std::string_view name);
+  // The full synopsis of any record, also one that is not in the catalogue.
+  // Raises "Illegal operand type" for a slot outside the seventeen legal types.
+  std::string Synopsis_Of(const OpcodeRecord& record);
 
   ErrorContext& errors() { return errors_; }
 

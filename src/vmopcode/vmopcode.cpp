@@ -1,0 +1,80 @@
+#include "vmopcode/vmopcode.h"
+
+#include <algorithm>
+#include <memory>
+
+namespace kx {
+namespace {
+
+// Byte-wise, as unsigned characters: upper case sorts before lower case, and a
+// name sorts before every longer name that begins with it.
+int Compare_Names(const OpcodeRecord& a, const OpcodeRecord& b) {
+  const std::size_t common = std::min(a.name.size(), b.name.size());
+  for (std::size_t i = 0; i < common; ++i) {
+    const auto left = static_cast<unsigned char>(a.name[i]);
+    const auto right = static_cast<unsigned char>(b.name[i]);
+    if (left != right) return left > right ? 1 : -1;
+  }
+  if (a.name.size() == b.name.size()) return 0;
+  return a.name.size() > b.name.size() ? 1 : -1;
+}
+
+int Compare_Tokens(const OpcodeRecord& a, const OpcodeRecord& b) {
+  if (a.token == b.token) return 0;
+  return a.token > b.token ? 1 : -1;
+}
+
+}  // namespace
+
+bool Is_Legal_Operand_Type(VMOpcode_Operand_Type type) {
+  switch (type) {
+    case VMOPCODE_OBJECT:
+    case VMOPCODE_STRING:
+    case VMOPCODE_TEXTNAME:
+    case VMOPCODE_VARIABLE:
+    case VMOPCODE_ROUTINE:
+    case VMOPCODE_POSITION:
+    case VMOPCODE_LABEL:
+    case VMOPCODE_INTEGER:
+    case VMOPCODE_BOOLEAN:
+    case VMOPCODE_COLOR:
+    case VMOPCODE_BOOLEAN | VMOPCODE_INTEGER:
+    case VMOPCODE_OPTIONAL | VMOPCODE_VARIABLE:
+    case VMOPCODE_OPTIONAL | VMOPCODE_POSITION:
+    case VMOPCODE_OPTIONAL | VMOPCODE_LABEL:
+    case VMOPCODE_OPTIONAL | VMOPCODE_INTEGER:
+    case VMOPCODE_OPTIONAL | VMOPCODE_BOOLEAN:
+    case VMOPCODE_ZERO_ENDS | VMOPCODE_INTEGER:
+      return true;
+    default:
+      return false;
+  }
+}
+
+VMOpcode::VMOpcode(ErrorContext& errors)
+    : errors_(errors), by_name_(Compare_Names), by_token_(Compare_Tokens) {
+  for (int position = 0; position < kOpcodeCount; ++position) {
+    const OpcodeDefinition& row = kOpcodeTable[position];
+    OpcodeRecord record;
+    record.code = row.code;
+    record.name = row.name;
+    record.operand_types = row.operand_types;
+    record.token = kFirstOpcodeToken + position;
+    by_name_.Insert(std::make_unique<OpcodeRecord>(record));
+    by_token_.Insert(std::make_unique<OpcodeRecord>(record));
+  }
+}
+
+const OpcodeRecord* VMOpcode::Find_Opcode_By_Name(std::string_view name) const {
+  OpcodeRecord key;
+  key.name = name;
+  return by_name_.Find(key);
+}
+
+const OpcodeRecord* VMOpcode::Find_Opcode_By_Token(std::int32_t token) const {
+  OpcodeRecord key;
+  key.token = token;
+  return by_token_.Find(key);
+}
+
+}  // namespace kx
