@@ -113,7 +113,11 @@ class VMAsm {
   // the script line at which reading stopped. Called at most once.
   void Read_Script(const std::string& path, const TemplateConfig& config);
 
-  // Writes the assembler listing (CR LF line ends).
+  // Writes the assembler listing of what was read, in the script format with
+  // CR LF line ends, so that reading it back gives the same records. The
+  // listing is built in a temporary file beside `path` and moved over it only
+  // when complete: a failure (raised on the error context, BuildFailure with
+  // line 0) leaves an existing file at `path` untouched.
   void Write_Listing(const std::string& path);
 
   // Read access for the generator and the writers.
@@ -134,8 +138,57 @@ class VMAsm {
   const RoutineRecord* Find_Routine(std::string_view name) const;
 
  private:
-  // The reader's and the listing writer's own operations and indices are
-  // declared here by their implementation files' needs.
+  using SymbolIndex = std::unordered_map<std::string_view, const SymbolRecord*>;
+
+  // Reading (vmasm_read.cpp). Every check raises a positioned diagnostic at
+  // the current token, so the failure carries that token's line.
+  void Register_Vocabulary();
+  void Read_Section_Start(int keyword);
+  void Read_Section_End();
+  void Read_Objects();
+  void Read_Positions();
+  void Read_Variables();
+  void Read_Text();
+  std::unique_ptr<SymbolRecord> New_Symbol(VMAsm_Symbol_Type kind, std::int32_t index, const char* word);
+  void Add_Symbol(std::unique_ptr<SymbolRecord> symbol);
+  void Read_Routines();
+  void Read_Routine_Body(RoutineRecord& routine);
+  void Read_Opcode(const OpcodeRecord& opcode, StepRecord& step);
+  void Read_Operand_Integer(Operand& operand);
+  void Read_Operand_Boolean(Operand& operand);
+  void Read_Operand_String(Operand& operand);
+  void Read_Operand_Symbol(VMAsm_Symbol_Type kind, const char* word, Operand& operand);
+  void Read_Operand_Name(Operand& operand);
+  void Read_Operand_Number(Operand& operand);
+  void Read_Operand_Color(Operand& operand);
+  std::int32_t Read_Integer();
+  std::int32_t Read_Boolean();
+  void Enter_String(const std::string& text);
+  [[noreturn]] void Expected_Step();
+
+  // Writing (vmasm_write.cpp); every write goes through Write_Formatted.
+  void Write_Objects();
+  void Write_Positions();
+  void Write_Variables();
+  void Write_Text();
+  void Write_Routines();
+  void Write_Opcodes(const RoutineBody& body, std::int32_t first_row);
+  void Write_Opcode(const OpcodeRecord& opcode, const StepRecord& step);
+  void Write_Operand_Integer(const Operand& operand);
+  void Write_Operand_Boolean(const Operand& operand);
+  void Write_Operand_String(const Operand& operand);
+  void Write_Operand_Literal(const Operand& operand);
+  void Write_Operand_Number(const Operand& operand);
+  void Write_Operand_Color(const Operand& operand);
+  void Write_Optional_Integer(const Operand& operand);
+  void Write_Optional_Boolean(const Operand& operand);
+  void Write_Optional_Literal(const Operand& operand);
+  // Each line feed of the formatted text reaches the file as CR LF.
+  void Write_Formatted(const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+  SymbolIndex* Index_Of(VMAsm_Symbol_Type kind);
+  const SymbolIndex* Index_Of(VMAsm_Symbol_Type kind) const;
+
   std::int32_t string_count_ = 0;
   std::int32_t step_count_ = 0;
   std::FILE* listing_file_ = nullptr;
@@ -150,6 +203,18 @@ class VMAsm {
   LinkedList<RoutineRecord> routines_;
   LinkedList<StringRecord> strings_;
   const TemplateConfig* template_ = nullptr;
+  int keyword_context_ = 0;  // lexer context of headers and routines
+  int name_context_ = 0;     // lexer context of data section bodies: no keywords
+
+  // Name indices beside the lists, keyed by views of the records' own texts
+  // (records never move). Names are unique within each list, so the index
+  // finds exactly what a first-match walk of the list would.
+  SymbolIndex object_index_;
+  SymbolIndex position_index_;
+  SymbolIndex variable_index_;
+  SymbolIndex text_index_;
+  std::unordered_map<std::string_view, const StringRecord*> string_index_;
+  std::unordered_map<std::string_view, const RoutineRecord*> routine_index_;
 };
 
 }  // namespace kx

@@ -1,0 +1,101 @@
+#include "vmasm/vmasm.h"
+
+#include <utility>
+
+#include "lexan/lexan.h"
+
+namespace kx {
+namespace {
+
+int Compare_Texts(const std::string& a, const std::string& b) {
+  // std::string compares char_traits<char>, which orders bytes as unsigned characters.
+  int order = a.compare(b);
+  return order < 0 ? -1 : order > 0 ? 1 : 0;
+}
+
+}  // namespace
+
+int Compare_Symbol_Names(const SymbolRecord& a, const SymbolRecord& b) {
+  return Compare_Texts(a.name, b.name);
+}
+
+int Compare_String_Texts(const StringRecord& a, const StringRecord& b) {
+  return Compare_Texts(a.text, b.text);
+}
+
+int Compare_Step_Indices(const StepRecord& a, const StepRecord& b) {
+  return a.index < b.index ? -1 : a.index > b.index ? 1 : 0;
+}
+
+int Compare_Routine_Names(const RoutineRecord& a, const RoutineRecord& b) {
+  return Compare_Texts(a.name, b.name);
+}
+
+const SymbolRecord* RoutineBody::Find_Label(std::string_view name) const {
+  auto found = label_index.find(name);
+  return found == label_index.end() ? nullptr : found->second;
+}
+
+VMAsm::VMAsm(ErrorContext& errors, ErrorContext& notices, VMOpcode& catalogue)
+    : catalogue_(catalogue),
+      errors_(errors),
+      notices_(notices),
+      objects_(Compare_Symbol_Names),
+      positions_(Compare_Symbol_Names),
+      variables_(Compare_Symbol_Names),
+      texts_(Compare_Symbol_Names),
+      routines_(Compare_Routine_Names),
+      strings_(Compare_String_Texts) {}
+
+VMAsm::~VMAsm() {
+  object_index_.clear();
+  position_index_.clear();
+  variable_index_.clear();
+  text_index_.clear();
+  string_index_.clear();
+  routine_index_.clear();
+  objects_.Clear();
+  positions_.Clear();
+  variables_.Clear();
+  texts_.Clear();
+  routines_.Clear();
+  strings_.Clear();
+}
+
+VMAsm::SymbolIndex* VMAsm::Index_Of(VMAsm_Symbol_Type kind) {
+  return const_cast<SymbolIndex*>(std::as_const(*this).Index_Of(kind));
+}
+
+const VMAsm::SymbolIndex* VMAsm::Index_Of(VMAsm_Symbol_Type kind) const {
+  switch (kind) {
+    case VMASM_SYMBOL_OBJECT:
+      return &object_index_;
+    case VMASM_SYMBOL_POSITION:
+      return &position_index_;
+    case VMASM_SYMBOL_VARIABLE:
+      return &variable_index_;
+    case VMASM_SYMBOL_TEXT:
+      return &text_index_;
+    default:
+      return nullptr;
+  }
+}
+
+const SymbolRecord* VMAsm::Find_Symbol(VMAsm_Symbol_Type kind, std::string_view name) const {
+  const SymbolIndex* index = Index_Of(kind);
+  if (index == nullptr) return nullptr;
+  auto found = index->find(name);
+  return found == index->end() ? nullptr : found->second;
+}
+
+const StringRecord* VMAsm::Find_String(std::string_view text) const {
+  auto found = string_index_.find(text);
+  return found == string_index_.end() ? nullptr : found->second;
+}
+
+const RoutineRecord* VMAsm::Find_Routine(std::string_view name) const {
+  auto found = routine_index_.find(name);
+  return found == routine_index_.end() ? nullptr : found->second;
+}
+
+}  // namespace kx

@@ -1,0 +1,533 @@
+#include <cstdint>
+#include <string>
+#include <utility>
+
+#include "lexan/lexan.h"
+#include "util/text.h"
+#include "vmasm/vmasm.h"
+
+namespace kx {
+namespace {
+
+// Keyword kinds of the script language.
+enum : int {
+  KEYWORD_TRUE = 512,
+  KEYWORD_FALSE = 513,
+  KEYWORD_OBJECTS = 514,
+  KEYWORD_POSITIONS = 515,
+  KEYWORD_VARIABLES = 516,
+  KEYWORD_TEXT = 517,
+  KEYWORD_ROUTINE = 518,
+  KEYWORD_WHITE = 519,
+  KEYWORD_GREEN = 520,
+  KEYWORD_RED = 521,
+};
+
+struct Keyword {
+  const char* text;
+  int kind;
+};
+
+constexpr Keyword kKeywords[] = {
+    {"true", KEYWORD_TRUE},           {"false", KEYWORD_FALSE},
+    {"objects", KEYWORD_OBJECTS},     {"positions", KEYWORD_POSITIONS},
+    {"variables", KEYWORD_VARIABLES}, {"text", KEYWORD_TEXT},
+    {"routine", KEYWORD_ROUTINE},     {"white", KEYWORD_WHITE},
+    {"green", KEYWORD_GREEN},         {"red", KEYWORD_RED},
+};
+
+constexpr char kSpecials[] = {'-', ':', ',', '<', '>', '[', ']'};
+
+constexpr const char* kHint = "Please correct the error and try again.";
+
+// Limits are compared in 64 bits: the configured values are arbitrary 32-bit
+// numbers and must not overflow when one is added or taken away.
+
+[[noreturn]] void Object_Limit(Lexan& lexan, std::int32_t limit) {
+  lexan.Lexan_Error(
+      "The object count exceeds the limit of %d objects set for the target template DLL output "
+      "file.",
+      limit);
+}
+
+[[noreturn]] void Row_Limit(Lexan& lexan, const char* array, std::int32_t rows) {
+  lexan.Lexan_Error(
+      "The %s array row size exceeds the limit of %d rows set for the target template DLL output "
+      "file.",
+      array, rows);
+}
+
+[[noreturn]] void Column_Limit(Lexan& lexan, const char* array, std::int32_t columns) {
+  lexan.Lexan_Error(
+      "The %s array column size exceeds the limit of %lld columns set for the target template "
+      "DLL output file.",
+      array, static_cast<long long>(columns) - 1);
+}
+
+[[noreturn]] void Step_Limit(Lexan& lexan, std::int32_t rows) {
+  lexan.Lexan_Error(
+      "Number of opcodes including the terminating halt instruction for each routine exceeds the "
+      "storage limit of %d opcodes set for the target template DLL output file.",
+      rows);
+}
+
+bool Too_Long(const std::string& text, std::int32_t columns) {
+  return static_cast<std::int64_t>(text.size()) > std::int64_t{columns} - 1;
+}
+
+}  // namespace
+
+void VMAsm::Read_Script(const std::string& path, const TemplateConfig& config) {
+  lexer_.reset();
+  notices_.Report("Processing file: \"%s\"\n\n", path.c_str());
+  try {
+    lexer_ = std::make_unique<Lexan>(errors_, kHint);
+    Register_Vocabulary();
+    lexer_->Lexan_Set_Context(keyword_context_);
+    lexer_->Lexan_Open_File(path);
+    template_ = &config;
+    Read_Objects();
+    Read_Positions();
+    Read_Variables();
+    Read_Text();
+    Read_Routines();
+    lexer_->Lexan_Match(LEXAN_END_OF_FILE);
+    notices_.Report("Number of lines processed: %d\n\n", lexer_->Lexan_Line());
+  } catch (const BuildFailure&) {
+    const int line = lexer_ ? lexer_->Lexan_Line() : 0;
+    lexer_.reset();  // closes the file
+    throw BuildFailure(line);
+  } catch (...) {
+    lexer_.reset();
+    throw;
+  }
+  lexer_->Lexan_Close_File();
+  lexer_.reset();
+}
+
+void VMAsm::Register_Vocabulary() {
+  Lexan& lexan = *lexer_;
+  keyword_context_ = lexan.Lexan_Create_Context();
+  for (LexanScanner scanner : {Scan_Special, Scan_Integer, Scan_String, Scan_Keyword, Scan_Literal})
+    lexan.Lexan_Add_Scanner(scanner);
+  name_context_ = lexan.Lexan_Create_Context();
+  for (LexanScanner scanner : {Scan_Special, Scan_Integer, Scan_String, Scan_Literal})
+    lexan.Lexan_Add_Scanner(scanner);
+  for (char special : kSpecials) lexan.Lexan_Add_Special(special);
+  for (const Keyword& keyword : kKeywords) lexan.Lexan_Add_Keyword(keyword.text, keyword.kind);
+  for (const OpcodeRecord& opcode : catalogue_.by_token()) lexan.Lexan_Add_Keyword(opcode.name, opcode.token);
+}
+
+// "[" and the section keyword under the keyword context; the "]" is matched
+// under the name context, so the first entry is read without keywords.
+void VMAsm::Read_Section_Start(int keyword) {
+  lexer_->Lexan_Match('[');
+  lexer_->Lexan_Match(keyword);
+  lexer_->Lexan_Set_Context(name_context_);
+  lexer_->Lexan_Match(']');
+}
+
+// The "[" that ends a section was read without keywords; what follows it is
+// read with them.
+void VMAsm::Read_Section_End() {
+  if (lexer_->Lexan_Token() != '[') lexer_->Lexan_Expected({LEXAN_LITERAL, '['});
+  lexer_->Lexan_Set_Context(keyword_context_);
+}
+
+std::unique_ptr<SymbolRecord> VMAsm::New_Symbol(VMAsm_Symbol_Type kind, std::int32_t index,
+                                                const char* word) {
+  auto symbol = std::make_unique<SymbolRecord>();
+  symbol->kind = kind;
+  symbol->index = index;
+  symbol->name = lexer_->Lexan_Literal();
+  if (Find_Symbol(kind, symbol->name) != nullptr)
+    lexer_->Lexan_Error("The %s label '%s' had been defined previously.", word, symbol->name.c_str());
+  return symbol;
+}
+
+void VMAsm::Add_Symbol(std::unique_ptr<SymbolRecord> symbol) {
+  LinkedList<SymbolRecord>* list = symbol->kind == VMASM_SYMBOL_OBJECT     ? &objects_
+                                   : symbol->kind == VMASM_SYMBOL_POSITION ? &positions_
+                                   : symbol->kind == VMASM_SYMBOL_VARIABLE ? &variables_
+                                                                           : &texts_;
+  SymbolIndex* index = Index_Of(symbol->kind);
+  const SymbolRecord& stored = list->Add(std::move(symbol));
+  index->emplace(stored.name, &stored);
+}
+
+void VMAsm::Read_Objects() {
+  Lexan& lexan = *lexer_;
+  const std::int32_t limit = template_->max_object_count;
+  Read_Section_Start(KEYWORD_OBJECTS);
+  std::int64_t slot = 0;
+  while (lexan.Lexan_Token() == LEXAN_LITERAL) {
+    if (slot + 1 > limit) Object_Limit(lexan, limit);
+    auto symbol = New_Symbol(VMASM_SYMBOL_OBJECT, static_cast<std::int32_t>(slot), "object");
+    slot += 1;
+    lexan.Lexan_Match(LEXAN_LITERAL);
+    if (lexan.Lexan_Token() == '<') {
+      lexan.Lexan_Match('<');
+      const std::uint32_t count = lexan.Lexan_Value();
+      if (lexan.Lexan_Token() == LEXAN_INTEGER && slot + count - 1 > limit) Object_Limit(lexan, limit);
+      lexan.Lexan_Match(LEXAN_INTEGER);
+      slot += std::int64_t{count} - 1;
+      symbol->array_count = count;
+      lexan.Lexan_Match('>');
+    } else if (lexan.Lexan_Token() != '[' && lexan.Lexan_Token() != LEXAN_LITERAL) {
+      lexan.Lexan_Expected({LEXAN_LITERAL, '[', '<'});
+    }
+    Add_Symbol(std::move(symbol));
+  }
+  Read_Section_End();
+}
+
+void VMAsm::Read_Positions() {
+  Lexan& lexan = *lexer_;
+  const std::int32_t rows = template_->position_array_rows;
+  Read_Section_Start(KEYWORD_POSITIONS);
+  while (lexan.Lexan_Token() == LEXAN_LITERAL) {
+    if (std::int64_t{positions_.count()} + 1 > rows) Row_Limit(lexan, "position", rows);
+    auto symbol = New_Symbol(VMASM_SYMBOL_POSITION, positions_.count(), "position");
+    lexan.Lexan_Match(LEXAN_LITERAL);
+    lexan.Lexan_Match(',');
+    symbol->x = Read_Integer();
+    lexan.Lexan_Match(',');
+    symbol->y = Read_Integer();
+    lexan.Lexan_Match(',');
+    symbol->z = Read_Integer();
+    Add_Symbol(std::move(symbol));
+  }
+  Read_Section_End();
+}
+
+void VMAsm::Read_Variables() {
+  Lexan& lexan = *lexer_;
+  const std::int32_t rows = template_->integer_array_rows;
+  Read_Section_Start(KEYWORD_VARIABLES);
+  while (lexan.Lexan_Token() == LEXAN_LITERAL) {
+    if (std::int64_t{variables_.count()} + 1 > rows) Row_Limit(lexan, "integer", rows);
+    auto symbol = New_Symbol(VMASM_SYMBOL_VARIABLE, variables_.count(), "variable");
+    lexan.Lexan_Match(LEXAN_LITERAL);
+    lexan.Lexan_Match(',');
+    symbol->x = Read_Integer();
+    Add_Symbol(std::move(symbol));
+  }
+  Read_Section_End();
+}
+
+void VMAsm::Read_Text() {
+  Lexan& lexan = *lexer_;
+  const std::int32_t rows = template_->objective_array_rows;
+  const std::int32_t columns = template_->objective_array_cols;
+  Read_Section_Start(KEYWORD_TEXT);
+  while (lexan.Lexan_Token() == LEXAN_LITERAL) {
+    if (std::int64_t{texts_.count()} + 1 > rows) Row_Limit(lexan, "objective", rows);
+    auto symbol = New_Symbol(VMASM_SYMBOL_TEXT, texts_.count(), "text");
+    lexan.Lexan_Match(LEXAN_LITERAL);
+    lexan.Lexan_Match(',');
+    std::string text;
+    if (lexan.Lexan_Token() == LEXAN_STRING) text = Unescape_Newlines(lexan.Lexan_String());
+    if (Too_Long(text, columns)) Column_Limit(lexan, "objective", columns);
+    symbol->text = std::move(text);
+    lexan.Lexan_Match(LEXAN_STRING);
+    Add_Symbol(std::move(symbol));
+  }
+  Read_Section_End();
+}
+
+// The string table entry of a string operand (the current token).
+void VMAsm::Enter_String(const std::string& text) {
+  if (Too_Long(text, template_->name_array_cols)) Column_Limit(*lexer_, "name", template_->name_array_cols);
+  if (Find_String(text) != nullptr) return;
+  if (std::int64_t{strings_.count()} + 1 > template_->name_array_rows)
+    Row_Limit(*lexer_, "name", template_->name_array_rows);
+  auto record = std::make_unique<StringRecord>();
+  record->index = string_count_;
+  record->text = text;
+  const StringRecord& stored = strings_.Add(std::move(record));
+  string_index_.emplace(stored.text, &stored);
+  ++string_count_;
+}
+
+std::int32_t VMAsm::Read_Integer() {
+  Lexan& lexan = *lexer_;
+  if (lexan.Lexan_Token() == '-') {
+    lexan.Lexan_Match('-');
+    const std::uint32_t value = lexan.Lexan_Value();
+    lexan.Lexan_Match(LEXAN_INTEGER);
+    return static_cast<std::int32_t>(0u - value);
+  }
+  if (lexan.Lexan_Token() == LEXAN_INTEGER) {
+    const std::uint32_t value = lexan.Lexan_Value();
+    lexan.Lexan_Match(LEXAN_INTEGER);
+    return static_cast<std::int32_t>(value);
+  }
+  lexan.Lexan_Expected({LEXAN_INTEGER, '-'});
+}
+
+std::int32_t VMAsm::Read_Boolean() {
+  Lexan& lexan = *lexer_;
+  if (lexan.Lexan_Token() == KEYWORD_TRUE) {
+    lexan.Lexan_Match(KEYWORD_TRUE);
+    return 1;
+  }
+  if (lexan.Lexan_Token() == KEYWORD_FALSE) {
+    lexan.Lexan_Match(KEYWORD_FALSE);
+    return 0;
+  }
+  lexan.Lexan_Expected({KEYWORD_TRUE, KEYWORD_FALSE});
+}
+
+void VMAsm::Read_Routines() {
+  Lexan& lexan = *lexer_;
+  const std::int32_t limit = template_->max_routine_count;
+  while (lexan.Lexan_Token() == '[') {
+    if (std::int64_t{routines_.count()} + 1 > limit)
+      lexan.Lexan_Error(
+          "The number of routine exceeds the limit of %d routines set for the target template "
+          "DLL output file.",
+          limit);
+    // Owned here until its whole section is read: a failed routine never
+    // reaches the list.
+    auto routine = std::make_unique<RoutineRecord>();
+    routine->index = routines_.count();
+    lexan.Lexan_Match('[');
+    lexan.Lexan_Match(KEYWORD_ROUTINE);
+    lexan.Lexan_Match(',');
+    routine->name = lexan.Lexan_Literal();
+    if (Find_Routine(routine->name) != nullptr)
+      lexan.Lexan_Error("The routine label '%s' had been defined previously.", routine->name.c_str());
+    lexan.Lexan_Match(LEXAN_LITERAL);
+    lexan.Lexan_Match(',');
+    routine->speed = Read_Integer();
+    lexan.Lexan_Match(',');
+    routine->priority = Read_Boolean();
+    if (lexan.Lexan_Token() == ',') {
+      lexan.Lexan_Match(',');
+      routine->debug = Read_Boolean();
+    } else if (lexan.Lexan_Token() != ']') {
+      lexan.Lexan_Expected({',', ']'});
+    }
+    if (std::int64_t{step_count_} + 1 > template_->step_data_array_rows)
+      Step_Limit(lexan, template_->step_data_array_rows);
+    lexan.Lexan_Match(']');
+    Read_Routine_Body(*routine);
+    const RoutineRecord& stored = routines_.Add(std::move(routine));
+    routine_index_.emplace(stored.name, &stored);
+  }
+}
+
+void VMAsm::Read_Routine_Body(RoutineRecord& routine) {
+  Lexan& lexan = *lexer_;
+  RoutineBody& body = *routine.body;
+  const std::int32_t rows = template_->step_data_array_rows;
+  std::int32_t number = 0;
+  while (lexan.Lexan_Token() != '[' && lexan.Lexan_Token() != LEXAN_END_OF_FILE) {
+    auto step = std::make_unique<StepRecord>();
+    step->index = number++;
+    if (lexan.Lexan_Token() == LEXAN_LITERAL) {
+      std::string name = lexan.Lexan_Literal();
+      if (body.Find_Label(name) != nullptr)
+        lexan.Lexan_Error("The location label '%s' had been defined previously in this routine.",
+                          name.c_str());
+      auto label = std::make_unique<SymbolRecord>();
+      label->kind = VMASM_SYMBOL_LABEL;
+      label->index = step_count_;
+      label->name = name;
+      const SymbolRecord& stored = body.labels.Add(std::move(label));
+      body.label_index.emplace(stored.name, &stored);
+      step->label = std::move(name);
+      lexan.Lexan_Match(LEXAN_LITERAL);
+      lexan.Lexan_Match(':');
+    }
+    const OpcodeRecord* opcode = catalogue_.Find_Opcode_By_Token(lexan.Lexan_Token());
+    if (opcode != nullptr) {
+      // This step and the routine's halt must both fit.
+      if (std::int64_t{step_count_} + 1 > std::int64_t{rows} - 1) Step_Limit(lexan, rows);
+      Read_Opcode(*opcode, *step);
+      ++step_count_;
+      body.steps.Add(std::move(step));
+    } else if (lexan.Lexan_Token() != '[' && lexan.Lexan_Token() != LEXAN_LITERAL &&
+               lexan.Lexan_Token() != LEXAN_END_OF_FILE) {
+      Expected_Step();
+    }
+    // Otherwise the step held at most a label and is dropped; its label stays.
+  }
+  if (std::int64_t{step_count_} + 1 > rows) Step_Limit(lexan, rows);
+  ++step_count_;  // the routine's terminating halt
+}
+
+// Names a label, "[", the first two and the last operation by name, or the
+// end of the file.
+void VMAsm::Expected_Step() {
+  auto by_name = catalogue_.by_name().begin();
+  const int first = by_name->token;
+  ++by_name;
+  const int second = by_name->token;
+  const int last = catalogue_.by_name().Last()->token;
+  lexer_->Lexan_Expected({LEXAN_LITERAL, '[', first, second, LEXAN_ELLIPSIS, last, LEXAN_END_OF_FILE});
+}
+
+void VMAsm::Read_Opcode(const OpcodeRecord& opcode, StepRecord& step) {
+  Lexan& lexan = *lexer_;
+  step.token = lexan.Lexan_Token();
+  step.line = lexan.Lexan_Line();
+  lexan.Lexan_Match(opcode.token);
+  for (std::size_t slot = 0; slot < opcode.operand_types.size(); ++slot) {
+    const VMOpcode_Operand_Type type = opcode.operand_types[slot];
+    if (type == 0) break;
+    Operand& operand = step.operands[slot];
+    // An optional operand is present exactly when a comma follows.
+    const bool present = lexan.Lexan_Token() == ',';
+    switch (type) {
+      case VMOPCODE_OBJECT:
+        Read_Operand_Symbol(VMASM_SYMBOL_OBJECT, "object", operand);
+        break;
+      case VMOPCODE_STRING:
+        Read_Operand_String(operand);
+        break;
+      case VMOPCODE_TEXTNAME:
+        Read_Operand_Symbol(VMASM_SYMBOL_TEXT, "text", operand);
+        break;
+      case VMOPCODE_OPTIONAL | VMOPCODE_VARIABLE:
+        if (!present) {
+          operand.type = VMASM_OPERAND_LITERAL;
+          break;
+        }
+        [[fallthrough]];
+      case VMOPCODE_VARIABLE:
+        Read_Operand_Symbol(VMASM_SYMBOL_VARIABLE, "variable", operand);
+        break;
+      case VMOPCODE_OPTIONAL | VMOPCODE_POSITION:
+        if (!present) {
+          operand.type = VMASM_OPERAND_LITERAL;
+          break;
+        }
+        [[fallthrough]];
+      case VMOPCODE_POSITION:
+        Read_Operand_Symbol(VMASM_SYMBOL_POSITION, "position", operand);
+        break;
+      case VMOPCODE_OPTIONAL | VMOPCODE_LABEL:
+        if (!present) {
+          operand.type = VMASM_OPERAND_LITERAL;
+          break;
+        }
+        [[fallthrough]];
+      case VMOPCODE_ROUTINE:
+      case VMOPCODE_LABEL:
+        Read_Operand_Name(operand);
+        break;
+      case VMOPCODE_OPTIONAL | VMOPCODE_INTEGER:
+        if (!present) {
+          operand.type = VMASM_OPERAND_INTEGER;
+          break;
+        }
+        [[fallthrough]];
+      case VMOPCODE_INTEGER:
+      case VMOPCODE_ZERO_ENDS | VMOPCODE_INTEGER:
+        Read_Operand_Integer(operand);
+        break;
+      case VMOPCODE_OPTIONAL | VMOPCODE_BOOLEAN:
+        if (!present) {
+          operand.type = VMASM_OPERAND_BOOLEAN;
+          break;
+        }
+        [[fallthrough]];
+      case VMOPCODE_BOOLEAN:
+        Read_Operand_Boolean(operand);
+        break;
+      case VMOPCODE_INTEGER | VMOPCODE_BOOLEAN:
+        Read_Operand_Number(operand);
+        break;
+      case VMOPCODE_COLOR:
+        Read_Operand_Color(operand);
+        break;
+      default:
+        errors_.Set_Location(__LINE__, "vmasm/vmasm_read");
+        errors_.Raise("Read_Opcode", "Illegal operand type (\"%s\", %d)", opcode.name.c_str(), type);
+    }
+    if (type == (VMOPCODE_ZERO_ENDS | VMOPCODE_INTEGER) && operand.value == 0) break;
+  }
+}
+
+void VMAsm::Read_Operand_Integer(Operand& operand) {
+  lexer_->Lexan_Match(',');
+  operand.type = VMASM_OPERAND_INTEGER;
+  operand.value = Read_Integer();
+}
+
+void VMAsm::Read_Operand_Boolean(Operand& operand) {
+  lexer_->Lexan_Match(',');
+  operand.type = VMASM_OPERAND_BOOLEAN;
+  operand.value = Read_Boolean();
+}
+
+void VMAsm::Read_Operand_String(Operand& operand) {
+  Lexan& lexan = *lexer_;
+  lexan.Lexan_Match(',');
+  if (lexan.Lexan_Token() == LEXAN_STRING) {
+    Enter_String(lexan.Lexan_String());
+    operand.type = VMASM_OPERAND_STRING;
+    operand.text = lexan.Lexan_String();
+  }
+  lexan.Lexan_Match(LEXAN_STRING);
+}
+
+void VMAsm::Read_Operand_Symbol(VMAsm_Symbol_Type kind, const char* word, Operand& operand) {
+  Lexan& lexan = *lexer_;
+  lexan.Lexan_Match(',');
+  if (lexan.Lexan_Token() == LEXAN_LITERAL) {
+    const std::string& name = lexan.Lexan_Literal();
+    if (Find_Symbol(kind, name) == nullptr)
+      lexan.Lexan_Error("The symbol '%s' not defined in '%s' list.", name.c_str(), word);
+    operand.type = VMASM_OPERAND_LITERAL;
+    operand.text = name;
+  }
+  lexan.Lexan_Match(LEXAN_LITERAL);
+}
+
+void VMAsm::Read_Operand_Name(Operand& operand) {
+  Lexan& lexan = *lexer_;
+  lexan.Lexan_Match(',');
+  operand.type = VMASM_OPERAND_LITERAL;
+  operand.text = lexan.Lexan_Literal();
+  lexan.Lexan_Match(LEXAN_LITERAL);
+}
+
+// An unsigned integer or a boolean; no minus sign here.
+void VMAsm::Read_Operand_Number(Operand& operand) {
+  Lexan& lexan = *lexer_;
+  lexan.Lexan_Match(',');
+  if (lexan.Lexan_Token() == LEXAN_INTEGER) {
+    operand.type = VMASM_OPERAND_INTEGER;
+    operand.value = static_cast<std::int32_t>(lexan.Lexan_Value());
+    lexan.Lexan_Match(LEXAN_INTEGER);
+  } else if (lexan.Lexan_Token() == KEYWORD_TRUE || lexan.Lexan_Token() == KEYWORD_FALSE) {
+    operand.type = VMASM_OPERAND_BOOLEAN;
+    operand.value = Read_Boolean();
+  } else {
+    lexan.Lexan_Expected({LEXAN_INTEGER, KEYWORD_TRUE, KEYWORD_FALSE});
+  }
+}
+
+void VMAsm::Read_Operand_Color(Operand& operand) {
+  Lexan& lexan = *lexer_;
+  lexan.Lexan_Match(',');
+  switch (lexan.Lexan_Token()) {
+    case KEYWORD_WHITE:
+      operand.value = 0;
+      break;
+    case KEYWORD_GREEN:
+      operand.value = 1;
+      break;
+    case KEYWORD_RED:
+      operand.value = 2;
+      break;
+    default:
+      lexan.Lexan_Expected({KEYWORD_WHITE, KEYWORD_GREEN, KEYWORD_RED});
+  }
+  operand.type = VMASM_OPERAND_COLOR;
+  lexan.Lexan_Match(lexan.Lexan_Token());
+}
+
+}  // namespace kx

@@ -1,0 +1,268 @@
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "util/atomic_file.h"
+#include "util/format.h"
+#include "util/text.h"
+#include "vmasm/vmasm.h"
+
+namespace kx {
+namespace {
+
+const char* Boolean_Word(bool value) { return value ? "true" : "false"; }
+
+}  // namespace
+
+void VMAsm::Write_Listing(const std::string& path) {
+  AtomicFile file;
+  if (!file.Open(path)) {
+    errors_.Set_Location(__LINE__, "vmasm/vmasm");
+    errors_.Raise_System("fopen");
+  }
+  // listing_file_ refers to the file only while the writers run.
+  struct Detach {
+    std::FILE*& file;
+    ~Detach() { file = nullptr; }
+  } detach{listing_file_};
+  listing_file_ = file.get();
+  Write_Objects();
+  Write_Positions();
+  Write_Variables();
+  Write_Text();
+  Write_Routines();
+  listing_file_ = nullptr;
+  if (!file.Commit()) {
+    errors_.Set_Location(__LINE__, "vmasm/vmasm");
+    errors_.Raise_System("fclose");
+  }
+}
+
+void VMAsm::Write_Formatted(const char* format, ...) {
+  std::va_list args;
+  va_start(args, format);
+  const std::string text = Format_VPrintf(format, args);
+  va_end(args);
+  std::string line_ends;
+  line_ends.reserve(text.size() + 8);
+  for (char c : text) {
+    if (c == '\n') line_ends += '\r';
+    line_ends += c;
+  }
+  if (std::fwrite(line_ends.data(), 1, line_ends.size(), listing_file_) != line_ends.size() ||
+      std::ferror(listing_file_)) {
+    errors_.Set_Location(__LINE__, "vmasm/vmasm_write");
+    errors_.Raise_System("vfprintf");
+  }
+}
+
+void VMAsm::Write_Objects() {
+  Write_Formatted("[objects]\n");
+  for (const SymbolRecord& object : objects_) {
+    if (object.array_count)
+      Write_Formatted("%s<%d>\n", object.name.c_str(), static_cast<int>(*object.array_count));
+    else
+      Write_Formatted("%s\n", object.name.c_str());
+  }
+  Write_Formatted("\n");
+}
+
+void VMAsm::Write_Positions() {
+  Write_Formatted("[positions]\n");
+  for (const SymbolRecord& position : positions_)
+    Write_Formatted("%s,%d,%d,%d\n", position.name.c_str(), position.x, position.y, position.z);
+  Write_Formatted("\n");
+}
+
+void VMAsm::Write_Variables() {
+  Write_Formatted("[variables]\n");
+  for (const SymbolRecord& variable : variables_)
+    Write_Formatted("%s,%d\n", variable.name.c_str(), variable.x);
+  Write_Formatted("\n");
+}
+
+void VMAsm::Write_Text() {
+  Write_Formatted("[text]\n");
+  for (const SymbolRecord& text : texts_) {
+    const std::string escaped = Escape_Newlines(text.text.value_or(""));
+    Write_Formatted("%s,\n\"%s\"\n\n", text.name.c_str(), escaped.c_str());
+  }
+  Write_Formatted("\n");
+}
+
+void VMAsm::Write_Routines() {
+  std::int32_t first_row = 0;  // RoutineData row of the routine's first step
+  for (const RoutineRecord& routine : routines_) {
+    if (routine.debug != 0)
+      Write_Formatted("[routine,%s,%d,%s,%s]\n", routine.name.c_str(), routine.speed,
+                      Boolean_Word(routine.priority != 0), "true");
+    else
+      Write_Formatted("[routine,%s,%d,%s]\n", routine.name.c_str(), routine.speed,
+                      Boolean_Word(routine.priority != 0));
+    Write_Opcodes(*routine.body, first_row);
+    Write_Formatted("\n");
+    first_row += routine.body->steps.count() + 1;
+  }
+}
+
+// Every location label goes on its own line before the step whose row it
+// holds, in declaration order; labels of the halt row follow the last step.
+void VMAsm::Write_Opcodes(const RoutineBody& body, std::int32_t first_row) {
+  auto label = body.labels.begin();
+  auto write_labels_up_to = [&](std::int64_t row) {
+    for (; label != body.labels.end() && label->index <= row; ++label)
+      Write_Formatted("%s:\n", label->name.c_str());
+  };
+  std::int64_t row = first_row;
+  for (const StepRecord& step : body.steps) {
+    write_labels_up_to(row++);
+    const OpcodeRecord* opcode = catalogue_.Find_Opcode_By_Token(step.token);
+    if (opcode == nullptr) {
+      errors_.Set_Location(__LINE__, "vmasm/vmasm_write");
+      errors_.Raise("Write_Opcodes", "Illegal value for opcode token");
+    }
+    Write_Opcode(*opcode, step);
+  }
+  write_labels_up_to(INT64_MAX);
+}
+
+void VMAsm::Write_Opcode(const OpcodeRecord& opcode, const StepRecord& step) {
+  Write_Formatted("\t\t%s", opcode.name.c_str());
+  for (std::size_t slot = 0; slot < opcode.operand_types.size(); ++slot) {
+    const VMOpcode_Operand_Type type = opcode.operand_types[slot];
+    if (type == 0) break;
+    const Operand& operand = step.operands[slot];
+    switch (type) {
+      case VMOPCODE_OBJECT:
+      case VMOPCODE_TEXTNAME:
+      case VMOPCODE_VARIABLE:
+      case VMOPCODE_ROUTINE:
+      case VMOPCODE_POSITION:
+      case VMOPCODE_LABEL:
+        Write_Operand_Literal(operand);
+        break;
+      case VMOPCODE_STRING:
+        Write_Operand_String(operand);
+        break;
+      case VMOPCODE_INTEGER:
+      case VMOPCODE_ZERO_ENDS | VMOPCODE_INTEGER:
+        Write_Operand_Integer(operand);
+        break;
+      case VMOPCODE_BOOLEAN:
+        Write_Operand_Boolean(operand);
+        break;
+      case VMOPCODE_INTEGER | VMOPCODE_BOOLEAN:
+        Write_Operand_Number(operand);
+        break;
+      case VMOPCODE_COLOR:
+        Write_Operand_Color(operand);
+        break;
+      case VMOPCODE_OPTIONAL | VMOPCODE_VARIABLE:
+      case VMOPCODE_OPTIONAL | VMOPCODE_POSITION:
+      case VMOPCODE_OPTIONAL | VMOPCODE_LABEL:
+        Write_Optional_Literal(operand);
+        break;
+      case VMOPCODE_OPTIONAL | VMOPCODE_INTEGER:
+        Write_Optional_Integer(operand);
+        break;
+      case VMOPCODE_OPTIONAL | VMOPCODE_BOOLEAN:
+        Write_Optional_Boolean(operand);
+        break;
+      default:
+        errors_.Set_Location(__LINE__, "vmasm/vmasm_write");
+        errors_.Raise("Write_Opcode", "Illegal operand type (\"%s\", %d)", opcode.name.c_str(), type);
+    }
+    if (type == (VMOPCODE_ZERO_ENDS | VMOPCODE_INTEGER) && operand.value == 0) break;
+  }
+  Write_Formatted("\n");
+}
+
+void VMAsm::Write_Operand_Integer(const Operand& operand) {
+  if (operand.type != VMASM_OPERAND_INTEGER) {
+    errors_.Set_Location(__LINE__, "vmasm/vmasm_write");
+    errors_.Raise("Write_Operand_Integer", "Operand to write is not of type 'VMASM_OPERAND_INTEGER'");
+  }
+  Write_Formatted(",%d", operand.value);
+}
+
+void VMAsm::Write_Operand_Boolean(const Operand& operand) {
+  if (operand.type != VMASM_OPERAND_BOOLEAN) {
+    errors_.Set_Location(__LINE__, "vmasm/vmasm_write");
+    errors_.Raise("Write_Operand_Boolean", "Operand to write is not of type 'VMASM_OPERAND_BOOLEAN'");
+  }
+  Write_Formatted(",%s", Boolean_Word(operand.value != 0));
+}
+
+// Strings are written as read. A string that was left open at the end of its
+// line holds that line feed; it is written open again, so that reading the
+// listing gives the same text.
+void VMAsm::Write_Operand_String(const Operand& operand) {
+  if (operand.type != VMASM_OPERAND_STRING) {
+    errors_.Set_Location(__LINE__, "vmasm/vmasm_write");
+    errors_.Raise("Write_Operand_String", "Operand to write is not of type 'VMASM_OPERAND_STRING'");
+  }
+  const std::string text = operand.text.value_or("");
+  if (!text.empty() && text.back() == '\n')
+    Write_Formatted(",\"%s", text.c_str());
+  else
+    Write_Formatted(",\"%s\"", text.c_str());
+}
+
+void VMAsm::Write_Operand_Literal(const Operand& operand) {
+  if (operand.type != VMASM_OPERAND_LITERAL) {
+    errors_.Set_Location(__LINE__, "vmasm/vmasm_write");
+    errors_.Raise("Write_Operand_Literal", "Operand to write is not of type 'VMASM_OPERAND_LITERAL'");
+  }
+  Write_Formatted(",%s", operand.text.value_or("").c_str());
+}
+
+// An integer here was written without a sign; one that wrapped to a negative
+// value is written unsigned again, since no minus sign is accepted here.
+void VMAsm::Write_Operand_Number(const Operand& operand) {
+  if (operand.type == VMASM_OPERAND_BOOLEAN) {
+    Write_Formatted(",%s", Boolean_Word(operand.value == 1));
+  } else if (operand.type == VMASM_OPERAND_INTEGER) {
+    Write_Formatted(",%u", static_cast<unsigned>(operand.value));
+  } else {
+    errors_.Set_Location(__LINE__, "vmasm/vmasm_write");
+    errors_.Raise("Write_Operand_Integer",
+                  "Operand to write is not of type 'VMASM_OPERAND_INTEGER' or "
+                  "'VMASM_OPERAND_BOOLEAN'");
+  }
+}
+
+void VMAsm::Write_Operand_Color(const Operand& operand) {
+  if (operand.type != VMASM_OPERAND_COLOR) {
+    errors_.Set_Location(__LINE__, "vmasm/vmasm_write");
+    errors_.Raise("Write_Operand_Color", "Operand to write is not of type 'VMASM_OPERAND_COLOR' ");
+  }
+  switch (operand.value) {
+    case 0:
+      Write_Formatted(",white");
+      break;
+    case 1:
+      Write_Formatted(",green");
+      break;
+    case 2:
+      Write_Formatted(",red");
+      break;
+    default:
+      errors_.Set_Location(__LINE__, "vmasm/vmasm_write");
+      errors_.Raise("Write_Operand_Color", "Operand value for type 'VMASM_OPERAND_COLOR' is out of range");
+  }
+}
+
+void VMAsm::Write_Optional_Integer(const Operand& operand) {
+  if (!operand.absent()) Write_Operand_Integer(operand);
+}
+
+void VMAsm::Write_Optional_Boolean(const Operand& operand) {
+  if (!operand.absent()) Write_Operand_Boolean(operand);
+}
+
+void VMAsm::Write_Optional_Literal(const Operand& operand) {
+  if (!operand.absent()) Write_Operand_Literal(operand);
+}
+
+}  // namespace kx
