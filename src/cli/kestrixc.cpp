@@ -1,0 +1,146 @@
+#include "cli/kestrixc.h"
+
+#include <exception>
+#include <memory>
+
+#include "cli/options.h"
+#include "config/export_table.h"
+#include "config/template_config_parser.h"
+#include "vmobject/error_context.h"
+#include "vmobject/error_sink.h"
+#include "vmobject/vmobject.h"
+#include "vmopcode/vmopcode.h"
+
+#ifndef KX_VERSION
+#define KX_VERSION "unknown"
+#endif
+
+namespace kx {
+namespace {
+
+constexpr int kBuildWidth = 94;
+constexpr int kConfigurationWidth = 79;
+
+int Bad_Usage(std::ostream& err, const std::string& message) {
+  err << "kestrixc: " << message << '\n' << Usage_Text();
+  return KESTRIXC_BAD_USAGE;
+}
+
+ListSink::Receiver Print_To(std::ostream& stream) {
+  return [&stream](const std::string& entry) { stream << entry << '\n'; };
+}
+
+int Print_Synopses(const CliOptions& options, std::ostream& out, std::ostream& err) {
+  ErrorContext errors(kConfigurationWidth, std::make_unique<ListSink>(true, Print_To(err)));
+  VMOpcode catalogue(errors);
+  try {
+    if (options.action == CliAction::Operations) {
+      for (const OpcodeRecord* record = catalogue.by_name().First(); record != nullptr;
+           record = catalogue.by_name().Next(*record))
+        out << catalogue.Synopsis(record->name) << '\n';
+      return KESTRIXC_SUCCESS;
+    }
+    if (catalogue.Find_Opcode_By_Name(options.operation) == nullptr)
+      return Bad_Usage(err, "no operation is named '" + options.operation + "'");
+    out << catalogue.Synopsis(options.operation) << '\n';
+    return KESTRIXC_SUCCESS;
+  } catch (const BuildFailure&) {
+    return KESTRIXC_BUILD_FAILED;
+  }
+}
+
+int Print_Exports(const CliOptions& options, std::ostream& out, std::ostream& err) {
+  try {
+    out << Format_Exports(Read_Export_Table(options.exports_file));
+    return KESTRIXC_SUCCESS;
+  } catch (const ExportTableError& error) {
+    err << "kestrixc: " << error.what() << '\n';
+    return KESTRIXC_BUILD_FAILED;
+  }
+}
+
+std::string Failure_Line(const std::string& script, int line) {
+  if (line > 0) return script + ':' + std::to_string(line) + ": error: build failed";
+  return script + ": error: build failed";
+}
+
+}  // namespace
+
+int Run_Kestrixc(const std::vector<std::string>& args, const std::filesystem::path& program_directory,
+                 std::ostream& out, std::ostream& err) {
+  CliOptions options;
+  try {
+    options = Parse_Options(args);
+  } catch (const UsageError& error) {
+    return Bad_Usage(err, error.what());
+  }
+  switch (options.action) {
+    case CliAction::Help:
+      out << Usage_Text();
+      return KESTRIXC_SUCCESS;
+    case CliAction::Version:
+      out << "kestrixc " KX_VERSION "\n";
+      return KESTRIXC_SUCCESS;
+    case CliAction::Synopsis:
+    case CliAction::Operations:
+      return Print_Synopses(options, out, err);
+    case CliAction::Exports:
+      return Print_Exports(options, out, err);
+    case CliAction::List_Templates:
+    case CliAction::Build:
+      break;
+  }
+
+  // The configuration's diagnostics go to standard error as the log file
+  // would hold them; its progress lines are not shown.
+  ErrorContext configuration_errors(kConfigurationWidth, std::make_unique<ListSink>(true, Print_To(err)));
+  ErrorContext configuration_notices(kConfigurationWidth, std::make_unique<ListSink>(false));
+  TemplateConfigParser configurations(configuration_errors, configuration_notices);
+  const std::string config_path = options.config.value_or((program_directory / "Kestrix.conf").string());
+  try {
+    configurations.Read_Template_File(config_path);
+  } catch (const BuildFailure&) {
+    return KESTRIXC_BAD_USAGE;
+  }
+  const TemplateList& templates = *configurations.templates();
+
+  if (options.action == CliAction::List_Templates) {
+    for (const TemplateConfig& entry : templates) out << entry.name << '\n';
+    return KESTRIXC_SUCCESS;
+  }
+
+  // The build log: progress and failure diagnostics alike, in order, on
+  // standard output, as the build dialog's list would show them.
+  ErrorContext build_errors(kBuildWidth, std::make_unique<ListSink>(true, Print_To(out)));
+  ErrorContext build_notices(kBuildWidth,
+                             std::make_unique<ListSink>(false, options.quiet ? ListSink::Receiver{} : Print_To(out)));
+  VMObject vmobject(build_errors, build_notices, configurations);
+  std::string template_name;
+  if (options.template_name)
+    template_name = *options.template_name;
+  else if (!templates.empty())
+    template_name = templates.First()->name;
+
+  int line = 0;
+  try {
+    vmobject.VMBuild(options.script, template_name, options.option);
+    return KESTRIXC_SUCCESS;
+  } catch (const BuildFailure& failure) {
+    line = failure.line();
+  } catch (const std::exception& unexpected) {
+    out.flush();
+    err << "kestrixc: " << unexpected.what() << '\n';
+  }
+  out.flush();
+  err << Failure_Line(options.script, line) << '\n';
+  return KESTRIXC_BUILD_FAILED;
+}
+
+std::filesystem::path Program_Directory(const char* argv0) {
+  std::error_code error;
+  const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (!error) return executable.parent_path();
+  return std::filesystem::absolute(argv0 != nullptr ? argv0 : ".", error).parent_path();
+}
+
+}  // namespace kx

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace kx {
+
+enum : int {
+  KESTRIXC_SUCCESS = 0,
+  KESTRIXC_BUILD_FAILED = 1,
+  KESTRIXC_BAD_USAGE = 2,  // also: a configuration that cannot be read
+};
+
+// The kestrixc command: runs with the arguments that follow the program name
+// and returns the exit status.
+//
+// `out` receives the build log, one entry a line (with --quiet only the
+// failure diagnostics), and the listings that the options ask for. `err`
+// receives configuration diagnostics (wrapped at 79), usage messages and, as
+// the last line of a failed build, "SCRIPT:LINE: error: build failed" or
+// "SCRIPT: error: build failed" when the failure has no script line.
+int Run_Kestrixc(const std::vector<std::string>& args, const std::filesystem::path& program_directory,
+                 std::ostream& out, std::ostream& err);
+
+// The folder of the running executable; `argv0` serves only when the system
+// cannot name the executable.
+std::filesystem::path Program_Directory(const char* argv0);
+
+}  // namespace kx

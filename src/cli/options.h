@@ -1,0 +1,40 @@
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace kx {
+
+enum class CliAction { Build, List_Templates, Synopsis, Operations, Exports, Help, Version };
+
+// What one kestrixc command line asks for.
+struct CliOptions {
+  CliAction action = CliAction::Build;
+  std::string script;                        // Build: the script to build
+  std::optional<std::string> template_name;  // none: the first entry of the configuration
+  int option = 3;                            // the build driver's output option: 3 dll, 2 c, 1 aout
+  std::optional<std::string> config;         // none: Kestrix.conf in the program's directory
+  bool quiet = false;                        // print only failures
+  std::string operation;                     // Synopsis: the operation's name
+  std::string exports_file;                  // Exports: the DLL or shared object to read
+};
+
+// Bad command-line usage; what() is a one-line message.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Parses the arguments that follow the program name. Options may come before
+// and after SCRIPT; a value follows its option as the next argument or is
+// attached to it ("-tName", "--template=Name"); "--" ends the options; a
+// repeated option keeps its last value. -h and --version win over every
+// other request. Throws UsageError.
+CliOptions Parse_Options(const std::vector<std::string>& args);
+
+// The usage and option summary, several lines, ending with a line break.
+const char* Usage_Text();
+
+}  // namespace kx

@@ -1,0 +1,101 @@
+#include "vmcode/vmcode.h"
+
+#include <cstdio>
+#include <memory>
+
+namespace kx {
+namespace {
+
+constexpr const char* kModule = "vmcode/vmcode";
+constexpr std::size_t kCopyBlock = 64 * 1024;
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// Forgets the output file however the writers end.
+class OutputScope {
+ public:
+  OutputScope(std::FILE*& slot, std::FILE* file) : slot_(slot) { slot_ = file; }
+  ~OutputScope() { slot_ = nullptr; }
+  OutputScope(const OutputScope&) = delete;
+  OutputScope& operator=(const OutputScope&) = delete;
+
+ private:
+  std::FILE*& slot_;
+};
+
+}  // namespace
+
+int Compare_Routine_Indices(const RoutineCode& a, const RoutineCode& b) {
+  if (a.index == b.index) return 0;
+  return a.index > b.index ? 1 : -1;
+}
+
+VMCode::VMCode(ErrorContext& errors, VMOpcode& catalogue)
+    : catalogue_(catalogue), routines_(Compare_Routine_Indices), errors_(errors) {}
+
+std::filesystem::path VMCode::Template_Path() const {
+  std::filesystem::path blank(template_->dll_blank);
+  if (blank.is_relative() && !template_directory_.empty()) return template_directory_ / blank;
+  return blank;
+}
+
+void VMCode::Write_Output(const std::string& path, int mode) {
+  output_mode_ = mode;
+  template_ = reader_->template_config();
+  AtomicFile output;
+  if (mode == VMCODE_DLL) {
+    Copy_Template(Template_Path(), path, output);
+  } else if (!output.Open(path)) {
+    errors_.Set_Location(__LINE__, kModule);
+    errors_.Raise_System("fopen (%s)", path.c_str());
+  }
+  {
+    OutputScope scope(output_file_, output.get());
+    Write_Routine_Arrays();
+    Write_Vector_Array();
+    Write_Name_Array();
+    Write_Integer_Array();
+    Write_Objective_Array();
+  }
+  if (std::fflush(output.get()) != 0) {
+    errors_.Set_Location(__LINE__, kModule);
+    errors_.Raise_System("fflush (%s)", path.c_str());
+  }
+  const std::string temporary = output.temporary_path().string();
+  if (!output.Commit()) {
+    errors_.Set_Location(__LINE__, kModule);
+    errors_.Raise_System("rename (\"%s\", \"%s\")", temporary.c_str(), path.c_str());
+  }
+}
+
+void VMCode::Copy_Template(const std::filesystem::path& template_path, const std::string& path, AtomicFile& output) {
+  std::unique_ptr<std::FILE, FileCloser> source(std::fopen(template_path.c_str(), "rb"));
+  if (!source) {
+    errors_.Set_Location(__LINE__, kModule);
+    errors_.Raise_System("fopen (\"%s\", \"rb\")", template_path.c_str());
+  }
+  if (!output.Open(path)) {
+    errors_.Set_Location(__LINE__, kModule);
+    errors_.Raise_System("fopen (\"%s\", \"wb\")", path.c_str());
+  }
+  std::vector<unsigned char> block(kCopyBlock);
+  template_size_ = 0;
+  for (;;) {
+    const std::size_t read = std::fread(block.data(), 1, block.size(), source.get());
+    if (read > 0 && std::fwrite(block.data(), 1, read, output.get()) != read) {
+      errors_.Set_Location(__LINE__, kModule);
+      errors_.Raise_System("fwrite");
+    }
+    template_size_ += read;
+    if (read < block.size()) break;
+  }
+  // A read that stopped short of the end would leave a truncated copy.
+  if (std::ferror(source.get())) {
+    errors_.Set_Location(__LINE__, kModule);
+    errors_.Raise_System("fread");
+  }
+}
+
+}  // namespace kx

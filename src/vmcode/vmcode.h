@@ -1,0 +1,138 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "config/template_config.h"
+#include "util/atomic_file.h"
+#include "util/linked_list.h"
+#include "vmasm/vmasm.h"
+#include "vmobject/error_context.h"
+#include "vmopcode/vmopcode.h"
+
+namespace kx {
+
+// One compiled step: the opcode's code and its four encoded operands. Five
+// zero words are the halt that ends every routine.
+struct StepData {
+  std::array<std::int16_t, 5> words{};
+};
+
+// Bytes of one StepData row in the template DLL.
+inline constexpr std::size_t kStepDataSize = 10;
+
+// The compiled steps of one routine.
+struct RoutineSteps {
+  std::string_view name;  // borrowed from the reader's RoutineRecord
+  std::int32_t count = 0;  // rows used, the halt row included
+  std::vector<StepData> steps;
+};
+
+// One compiled routine.
+struct RoutineCode {
+  std::int32_t index = 0;  // number of the routine in script order
+  std::int32_t speed = 0;
+  std::int32_t priority = 0;
+  std::int32_t debug = 0;
+  RoutineSteps steps;
+};
+
+int Compare_Routine_Indices(const RoutineCode& a, const RoutineCode& b);
+
+enum : int {
+  VMCODE_C_LISTING = 0,  // Write_Output: the C listing of the tables
+  VMCODE_DLL = 1,        // Write_Output: the patched copy of the template DLL
+};
+
+// The code generator and the two output writers: compiles the reader's
+// routines into StepData rows and writes them, with the reader's symbol
+// data, into a copy of the template DLL or as a C listing.
+//
+// Every failure is raised on the error context and leaves by BuildFailure:
+// line 0, except for an undefined routine or location label, which carries
+// the script line of the step being compiled.
+class VMCode {
+ public:
+  VMCode(ErrorContext& errors, VMOpcode& catalogue);
+
+  VMCode(const VMCode&) = delete;
+  VMCode& operator=(const VMCode&) = delete;
+
+  // The folder in which a relative dll_blank is found; empty: the current
+  // directory.
+  void Set_Template_Directory(std::filesystem::path directory) { template_directory_ = std::move(directory); }
+
+  // Compiles every routine of the reader, which must outlive this generator.
+  // Called once, after a successful read.
+  void Generate_Routines(const VMAsm& reader);
+
+  // Writes the output at `path`: mode VMCODE_DLL copies the template DLL of
+  // the reader's configuration and overwrites its ten arrays; mode
+  // VMCODE_C_LISTING writes the C listing (CR LF line ends). The output is
+  // written to a temporary file beside `path` and moved over it only when
+  // complete, so a failure leaves an existing file at `path` untouched.
+  void Write_Output(const std::string& path, int mode);
+
+  // The compiled routines in script order.
+  const LinkedList<RoutineCode>& routines() const { return routines_; }
+
+ private:
+  // Generation (vmcode_generate.cpp).
+  void VMCode_Generate(const RoutineBody& body);
+  void Generate_Code(const OpcodeRecord& opcode, const RoutineBody& body);
+  StepData& Current_Row() { return current_steps_->steps[static_cast<std::size_t>(current_steps_->count)]; }
+  const Operand& Current_Operand(int slot) const { return current_step_->operands[static_cast<std::size_t>(slot - 1)]; }
+  void Store_Word(int slot, std::int32_t value);
+  void Store_Opcode(const OpcodeRecord& opcode);
+  void Store_Operand_Literal(int slot, VMAsm_Symbol_Type type);
+  void Store_Operand_String(int slot);
+  void Store_Operand_Label(int slot, const RoutineBody& label_body);
+  void Store_Operand_Routine(int slot, const RoutineBody*& label_body);
+  void Store_Operand_Value(int slot);
+  void Store_Operand_Optional_Literal(int slot, VMAsm_Symbol_Type type);
+  void Store_Operand_Optional_Label(int slot, const RoutineBody& label_body);
+  void Store_Operand_Optional_Value(int slot);
+  // Reports a routine or label name that names nothing and fails with the
+  // script line of the step being compiled.
+  [[noreturn]] void Report_Undefined(const std::string& message);
+
+  // Output (vmcode.cpp, vmcode_write.cpp).
+  std::filesystem::path Template_Path() const;
+  void Copy_Template(const std::filesystem::path& template_path, const std::string& path, AtomicFile& output);
+  void Write_Routine_Arrays();
+  void Write_Vector_Array();
+  void Write_Name_Array();
+  void Write_Integer_Array();
+  void Write_Objective_Array();
+  void Write_Text_Row(const std::string& text, std::int32_t cols);
+  // Starts an array: the next bytes go to `offset`; a diagnostic names the array.
+  void Begin_Array(const char* name, std::int32_t offset);
+  // After a listing element: "," when another one follows, then a line break.
+  void End_Element(bool another_follows);
+  void Emit_Bytes(std::size_t size, const unsigned char* data);
+  void Emit_Text(const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+  RoutineSteps* current_steps_ = nullptr;
+  const StepRecord* current_step_ = nullptr;
+  VMOpcode& catalogue_;
+  std::int32_t listing_row_ = 0;
+  std::uint64_t output_position_ = 0;
+  const TemplateConfig* template_ = nullptr;
+  std::FILE* output_file_ = nullptr;
+  LinkedList<RoutineCode> routines_;
+  const VMAsm* reader_ = nullptr;
+  int output_mode_ = VMCODE_C_LISTING;
+  ErrorContext& errors_;
+
+  std::filesystem::path template_directory_;
+  std::uint64_t template_size_ = 0;  // bytes of the copied template (DLL mode)
+  const char* array_name_ = "";
+  std::int32_t array_offset_ = 0;
+};
+
+}  // namespace kx

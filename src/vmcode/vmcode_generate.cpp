@@ -1,0 +1,163 @@
+#include <string>
+
+#include "util/format.h"
+#include "vmcode/little_endian.h"
+#include "vmcode/vmcode.h"
+
+namespace kx {
+namespace {
+
+constexpr const char* kModule = "vmcode/vmcode_generate";
+
+}  // namespace
+
+void VMCode::Generate_Routines(const VMAsm& reader) {
+  reader_ = &reader;
+  for (const RoutineRecord& record : reader.routines()) {
+    auto code = std::make_unique<RoutineCode>();
+    code->index = record.index;
+    code->speed = record.speed;
+    code->priority = record.priority;
+    code->debug = record.debug;
+    code->steps.name = record.name;
+    current_steps_ = &code->steps;
+    VMCode_Generate(*record.body);
+    routines_.Add(std::move(code));
+  }
+  current_steps_ = nullptr;
+  current_step_ = nullptr;
+}
+
+void VMCode::VMCode_Generate(const RoutineBody& body) {
+  current_steps_->count = 0;
+  current_steps_->steps.assign(static_cast<std::size_t>(body.steps.count()) + 1, StepData{});
+  for (const StepRecord& step : body.steps) {
+    current_step_ = &step;
+    Current_Row() = StepData{};
+    const OpcodeRecord* opcode = catalogue_.Find_Opcode_By_Token(step.token);
+    if (opcode == nullptr) {
+      errors_.Set_Location(__LINE__, kModule);
+      errors_.Raise("VMCode_Generate", "Invalid opcode token value (%d)", step.token);
+    }
+    Generate_Code(*opcode, body);
+    ++current_steps_->count;
+  }
+  Current_Row() = StepData{};
+  ++current_steps_->count;
+}
+
+void VMCode::Generate_Code(const OpcodeRecord& opcode, const RoutineBody& body) {
+  Store_Opcode(opcode);
+  // A routine operand switches the label lookups of the rest of the step to
+  // the routine it names.
+  const RoutineBody* label_body = &body;
+  for (int slot = 1; slot <= 4; ++slot) {
+    const VMOpcode_Operand_Type type = opcode.operand_types[static_cast<std::size_t>(slot - 1)];
+    if (type == 0) return;
+    switch (type) {
+      case VMOPCODE_OBJECT: Store_Operand_Literal(slot, VMASM_SYMBOL_OBJECT); break;
+      case VMOPCODE_STRING: Store_Operand_String(slot); break;
+      case VMOPCODE_TEXTNAME: Store_Operand_Literal(slot, VMASM_SYMBOL_TEXT); break;
+      case VMOPCODE_VARIABLE: Store_Operand_Literal(slot, VMASM_SYMBOL_VARIABLE); break;
+      case VMOPCODE_ROUTINE: Store_Operand_Routine(slot, label_body); break;
+      case VMOPCODE_POSITION: Store_Operand_Literal(slot, VMASM_SYMBOL_POSITION); break;
+      case VMOPCODE_LABEL: Store_Operand_Label(slot, *label_body); break;
+      case VMOPCODE_INTEGER:
+      case VMOPCODE_BOOLEAN:
+      case VMOPCODE_INTEGER | VMOPCODE_BOOLEAN:
+      case VMOPCODE_COLOR:
+      case VMOPCODE_ZERO_ENDS | VMOPCODE_INTEGER: Store_Operand_Value(slot); break;
+      case VMOPCODE_OPTIONAL | VMOPCODE_VARIABLE: Store_Operand_Optional_Literal(slot, VMASM_SYMBOL_VARIABLE); break;
+      case VMOPCODE_OPTIONAL | VMOPCODE_POSITION: Store_Operand_Optional_Literal(slot, VMASM_SYMBOL_POSITION); break;
+      case VMOPCODE_OPTIONAL | VMOPCODE_LABEL: Store_Operand_Optional_Label(slot, *label_body); break;
+      case VMOPCODE_OPTIONAL | VMOPCODE_INTEGER:
+      case VMOPCODE_OPTIONAL | VMOPCODE_BOOLEAN: Store_Operand_Optional_Value(slot); break;
+      default:
+        errors_.Set_Location(__LINE__, kModule);
+        errors_.Raise("Generate_Code", "Illegal operand type (\"%s\", %d)", opcode.name.c_str(), type);
+    }
+    if (type == (VMOPCODE_ZERO_ENDS | VMOPCODE_INTEGER) && Current_Operand(slot).value == 0) return;
+  }
+}
+
+void VMCode::Store_Word(int slot, std::int32_t value) {
+  Current_Row().words[static_cast<std::size_t>(slot)] = Low16(value);
+}
+
+void VMCode::Store_Opcode(const OpcodeRecord& opcode) { Store_Word(0, opcode.code); }
+
+void VMCode::Store_Operand_Literal(int slot, VMAsm_Symbol_Type type) {
+  if (type < VMASM_SYMBOL_OBJECT || type > VMASM_SYMBOL_TEXT) {
+    errors_.Set_Location(__LINE__, kModule);
+    errors_.Raise("Generate_Operand_Literal", "Invalid case value for VMAsm_Symbol_Type.");
+  }
+  const std::string name = Current_Operand(slot).text.value_or("");
+  const SymbolRecord* symbol = reader_->Find_Symbol(type, name);
+  if (symbol == nullptr) {
+    errors_.Set_Location(__LINE__, kModule);
+    errors_.Raise("Store_Operand_Literal", "Symbol '%s' not defined", name.c_str());
+  }
+  Store_Word(slot, symbol->index);
+}
+
+void VMCode::Store_Operand_String(int slot) {
+  const std::string text = Current_Operand(slot).text.value_or("");
+  const StringRecord* entry = reader_->Find_String(text);
+  if (entry == nullptr) {
+    errors_.Set_Location(__LINE__, kModule);
+    errors_.Raise("Store_Operand_String", "The string '%s' is not in the string symbol table.", text.c_str());
+  }
+  Store_Word(slot, entry->index);
+}
+
+void VMCode::Store_Operand_Label(int slot, const RoutineBody& label_body) {
+  const std::string name = Current_Operand(slot).text.value_or("");
+  const SymbolRecord* label = label_body.Find_Label(name);
+  if (label == nullptr) {
+    Report_Undefined(Format_Printf("Location label '%s' not defined in routine '%s'.", name.c_str(),
+                                   std::string(current_steps_->name).c_str()));
+  }
+  Store_Word(slot, label->index);
+}
+
+void VMCode::Store_Operand_Routine(int slot, const RoutineBody*& label_body) {
+  const std::string name = Current_Operand(slot).text.value_or("");
+  const RoutineRecord* routine = reader_->Find_Routine(name);
+  if (routine == nullptr) Report_Undefined(Format_Printf("Routine label '%s' not defined.", name.c_str()));
+  Store_Word(slot, routine->index);
+  label_body = routine->body.get();
+}
+
+void VMCode::Store_Operand_Value(int slot) { Store_Word(slot, Current_Operand(slot).value); }
+
+void VMCode::Store_Operand_Optional_Literal(int slot, VMAsm_Symbol_Type type) {
+  if (Current_Operand(slot).absent())
+    Store_Word(slot, 65535);
+  else
+    Store_Operand_Literal(slot, type);
+}
+
+void VMCode::Store_Operand_Optional_Label(int slot, const RoutineBody& label_body) {
+  if (Current_Operand(slot).absent())
+    Store_Word(slot, 65535);
+  else
+    Store_Operand_Label(slot, label_body);
+}
+
+void VMCode::Store_Operand_Optional_Value(int slot) {
+  if (Current_Operand(slot).absent())
+    Store_Word(slot, 0);
+  else
+    Store_Operand_Value(slot);
+}
+
+void VMCode::Report_Undefined(const std::string& message) {
+  try {
+    errors_.Report("%s", message.c_str());
+  } catch (const BuildFailure&) {
+    // Replaced by a failure that carries the step's script line.
+  }
+  throw BuildFailure(current_step_->line);
+}
+
+}  // namespace kx

@@ -1,0 +1,216 @@
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+
+#include "util/format.h"
+#include "util/text.h"
+#include "vmcode/little_endian.h"
+#include "vmcode/vmcode.h"
+
+namespace kx {
+namespace {
+
+constexpr const char* kModule = "vmcode/vmcode_write";
+
+unsigned Hex(std::int32_t offset) { return static_cast<unsigned>(offset); }
+
+const char* True_Or_False(std::int32_t flag) { return flag == 1 ? "true" : "false"; }
+
+}  // namespace
+
+void VMCode::Begin_Array(const char* name, std::int32_t offset) {
+  array_name_ = name;
+  array_offset_ = offset;
+  output_position_ = static_cast<std::uint32_t>(offset);
+}
+
+void VMCode::End_Element(bool another_follows) { Emit_Text(another_follows ? ",\n" : "\n"); }
+
+void VMCode::Write_Routine_Arrays() {
+  const TemplateConfig& config = *template_;
+  Begin_Array("RoutineData", config.step_data_array_offset);
+  Emit_Text("StepData RoutineData[] = { // offset = 0x%X, rows = %d\n", Hex(config.step_data_array_offset),
+            config.step_data_array_rows);
+  listing_row_ = 0;
+  const RoutineCode* last = routines_.Last();
+  for (const RoutineCode& routine : routines_) {
+    const RoutineSteps& steps = routine.steps;
+    for (std::int32_t row = 0; row < steps.count; ++row) {
+      const auto& words = steps.steps[static_cast<std::size_t>(row)].words;
+      Emit_Text(" /* %4d */ {", listing_row_++);
+      Emit_Text("%d,%d,%d,%d,%d}", words[0], words[1], words[2], words[3], words[4]);
+      if (row + 1 < steps.count) Emit_Text(",\n");
+      unsigned char bytes[kStepDataSize];
+      for (std::size_t w = 0; w < words.size(); ++w) Put16(bytes + 2 * w, words[w]);
+      Emit_Bytes(sizeof bytes, bytes);
+    }
+    if (&routine != last) Emit_Text(",\n\n");
+  }
+  Emit_Text("\n};\n\n");
+
+  unsigned char word[2];
+  Begin_Array("NumberOfRoutines", config.routine_count_offset);
+  Emit_Text("short NumberOfRoutines = %d; // offset = 0x%X\n\n", routines_.count(), Hex(config.routine_count_offset));
+  Put16(word, Low16(routines_.count()));
+  Emit_Bytes(sizeof word, word);
+
+  Begin_Array("GlobalRoutineSpeed", config.routine_speed_array_offset);
+  Emit_Text("short GlobalRoutineSpeed[] = { // offset = 0x%X, rows = %d\n", Hex(config.routine_speed_array_offset),
+            config.max_routine_count);
+  for (const RoutineCode& routine : routines_) {
+    Emit_Text("    %d", routine.speed);
+    End_Element(&routine != last);
+    Put16(word, Low16(routine.speed));
+    Emit_Bytes(sizeof word, word);
+  }
+  Emit_Text("};\n\n");
+
+  Begin_Array("GlobalRoutinePriority", config.routine_priority_array_offset);
+  Emit_Text("bool GlobalRoutinePriority[] = { // offset = 0x%X, rows = %d\n",
+            Hex(config.routine_priority_array_offset), config.max_routine_count);
+  for (const RoutineCode& routine : routines_) {
+    Emit_Text("    %s", True_Or_False(routine.priority));
+    End_Element(&routine != last);
+    const unsigned char flag = routine.priority != 0 ? 1 : 0;
+    Emit_Bytes(1, &flag);
+  }
+  Emit_Text("};\n\n");
+
+  Begin_Array("RoutineOffset", config.routine_offset_array_offset);
+  Emit_Text("short RoutineOffset[] = { // offset = 0x%X, rows = %d\n", Hex(config.routine_offset_array_offset),
+            config.max_routine_count);
+  std::int32_t first_row = 0;
+  for (const RoutineCode& routine : routines_) {
+    Emit_Text("    %d", first_row);
+    End_Element(&routine != last);
+    Put16(word, Low16(first_row));
+    Emit_Bytes(sizeof word, word);
+    first_row += routine.steps.count;
+  }
+  Emit_Text("};\n\n");
+
+  Begin_Array("DebugText", config.routine_debug_array_offset);
+  Emit_Text("bool DebugText[] = { // offset = 0x%X, rows = %d\n", Hex(config.routine_debug_array_offset),
+            config.max_routine_count);
+  for (const RoutineCode& routine : routines_) {
+    Emit_Text("    %s", True_Or_False(routine.debug));
+    End_Element(&routine != last);
+    const unsigned char flag = routine.debug != 0 ? 1 : 0;
+    Emit_Bytes(1, &flag);
+  }
+  Emit_Text("};\n\n");
+}
+
+void VMCode::Write_Vector_Array() {
+  const TemplateConfig& config = *template_;
+  Begin_Array("GlobalVectorArray", config.position_array_offset);
+  Emit_Text("Vector GlobalVectorArray[] = { // offset = 0x%X, rows = %d\n", Hex(config.position_array_offset),
+            config.position_array_rows);
+  const SymbolRecord* last = reader_->positions().Last();
+  for (const SymbolRecord& position : reader_->positions()) {
+    Emit_Text("\t{%d, %d, %d}", position.x, position.y, position.z);
+    End_Element(&position != last);
+    unsigned char bytes[12];
+    PutFloat32(bytes, position.x);
+    PutFloat32(bytes + 4, position.y);
+    PutFloat32(bytes + 8, position.z);
+    Emit_Bytes(sizeof bytes, bytes);
+  }
+  Emit_Text("};\n\n");
+}
+
+void VMCode::Write_Text_Row(const std::string& text, std::int32_t cols) {
+  const std::uint64_t row_position = output_position_;
+  const auto width = static_cast<std::size_t>(std::max(cols, 0));
+  // The reader refuses texts longer than cols - 1; should that ever fail to
+  // hold, the text and its zero are still written whole.
+  std::vector<unsigned char> row = Allocate_Zeroed(std::max(width, text.size() + 1));
+  std::copy(text.begin(), text.end(), row.begin());
+  Emit_Bytes(row.size(), row.data());
+  output_position_ = row_position + width;
+}
+
+void VMCode::Write_Name_Array() {
+  const TemplateConfig& config = *template_;
+  Begin_Array("NameArray", config.name_array_offset);
+  Emit_Text("char NameArray[][%d] = { // offset = 0x%X, rows = %d\n", config.name_array_cols,
+            Hex(config.name_array_offset), config.name_array_rows);
+  const StringRecord* last = reader_->strings().Last();
+  for (const StringRecord& entry : reader_->strings()) {
+    Emit_Text("\t\"%s\"", entry.text.c_str());
+    End_Element(&entry != last);
+    Write_Text_Row(entry.text, config.name_array_cols);
+  }
+  Emit_Text("};\n\n");
+}
+
+void VMCode::Write_Integer_Array() {
+  const TemplateConfig& config = *template_;
+  Begin_Array("GlobalIntegerArray", config.integer_array_offset);
+  Emit_Text("short GlobalIntegerArray[] = { // offset = 0x%X, rows = %d\n", Hex(config.integer_array_offset),
+            config.integer_array_rows);
+  const SymbolRecord* last = reader_->variables().Last();
+  for (const SymbolRecord& variable : reader_->variables()) {
+    Emit_Text("\t%d", variable.x);
+    End_Element(&variable != last);
+    unsigned char word[2];
+    Put16(word, Low16(variable.x));
+    Emit_Bytes(sizeof word, word);
+  }
+  Emit_Text("};\n\n");
+}
+
+void VMCode::Write_Objective_Array() {
+  const TemplateConfig& config = *template_;
+  Begin_Array("ObjectiveArray", config.objective_array_offset);
+  Emit_Text("char ObjectiveArray[][%d] = { // offset = 0x%X, rows = %d\n", config.objective_array_cols,
+            Hex(config.objective_array_offset), config.objective_array_rows);
+  const SymbolRecord* last = reader_->texts().Last();
+  for (const SymbolRecord& text : reader_->texts()) {
+    const std::string value = text.text.value_or("");
+    Emit_Text("\t\"%s\"", Escape_Newlines(value).c_str());
+    End_Element(&text != last);
+    Write_Text_Row(value, config.objective_array_cols);
+  }
+  Emit_Text("};\n\n");
+}
+
+void VMCode::Emit_Bytes(std::size_t size, const unsigned char* data) {
+  if (output_mode_ != VMCODE_DLL) return;
+  if (output_position_ + size > template_size_) {
+    // The configuration does not describe this template: never grow the copy.
+    errors_.Set_Location(__LINE__, kModule);
+    errors_.Raise("Emit_Bytes", "The %s array at offset 0x%X does not fit the template DLL file of %ld bytes.",
+                  array_name_, Hex(array_offset_), static_cast<long>(template_size_));
+  }
+  if (std::fseek(output_file_, static_cast<long>(output_position_), SEEK_SET) != 0) {
+    errors_.Set_Location(__LINE__, kModule);
+    errors_.Raise_System("fseek");
+  }
+  if (std::fwrite(data, 1, size, output_file_) != size) {
+    errors_.Set_Location(__LINE__, kModule);
+    errors_.Raise_System("fwrite");
+  }
+  output_position_ += size;
+}
+
+void VMCode::Emit_Text(const char* format, ...) {
+  if (output_mode_ != VMCODE_C_LISTING) return;
+  std::va_list args;
+  va_start(args, format);
+  const std::string text = Format_VPrintf(format, args);
+  va_end(args);
+  // The listing's lines end with CR LF on every platform.
+  std::string lines;
+  lines.reserve(text.size() + 16);
+  for (char c : text) {
+    if (c == '\n') lines += '\r';
+    lines += c;
+  }
+  if (std::fwrite(lines.data(), 1, lines.size(), output_file_) != lines.size()) {
+    errors_.Set_Location(__LINE__, kModule);
+    errors_.Raise_System("fwrite");
+  }
+}
+
+}  // namespace kx

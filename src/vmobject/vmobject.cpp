@@ -1,0 +1,85 @@
+#include "vmobject/vmobject.h"
+
+#include <climits>
+
+#include "vmasm/vmasm.h"
+#include "vmcode/vmcode.h"
+#include "vmopcode/vmopcode.h"
+
+namespace kx {
+namespace {
+
+constexpr const char* kModule = "vmobject/vmobject";
+
+bool Is_Separator(char c) { return c == '/' || c == '\\'; }
+
+// An output path is used whole or not at all: one too long for the platform
+// is refused instead of being cut to the name of some other file.
+void Check_Output_Path(ErrorContext& errors, const std::string& path) {
+  std::size_t name_start = path.size();
+  while (name_start > 0 && !Is_Separator(path[name_start - 1])) --name_start;
+  if (path.size() - name_start > NAME_MAX || path.size() >= PATH_MAX) {
+    errors.Set_Location(__LINE__, kModule);
+    errors.Raise("VMBuild", "The output path \"%s\" is too long for this platform.", path.c_str());
+  }
+}
+
+}  // namespace
+
+VMObject::VMObject(ErrorContext& errors, ErrorContext& notices, TemplateConfigParser& configurations)
+    : errors_(errors), notices_(notices), configurations_(configurations) {}
+
+void VMObject::VMBuild(const std::string& script_path, const std::string& template_name, int option) {
+  // Stages are released in reverse order of creation: generator, reader, catalogue.
+  VMOpcode catalogue(errors_);
+  VMAsm reader(errors_, notices_, catalogue);
+  VMCode generator(errors_, catalogue);
+
+  const TemplateList* templates = configurations_.templates();
+  const TemplateConfig* config = templates != nullptr ? templates->Find_By_Name(template_name) : nullptr;
+  if (config == nullptr) {
+    errors_.Set_Location(__LINE__, kModule);
+    errors_.Raise("VMBuild", "Named template configuration not in template list.");
+  }
+
+  reader.Read_Script(script_path, *config);
+  generator.Generate_Routines(reader);
+
+  const std::string base_name = Strip_Extension(script_path);
+  switch (option) {
+    case VMBUILD_ASSEMBLER_LISTING: {
+      const std::string path = base_name + ".aout";
+      Check_Output_Path(errors_, path);
+      reader.Write_Listing(path);
+      break;
+    }
+    case VMBUILD_C_LISTING: {
+      const std::string path = base_name + ".c";
+      Check_Output_Path(errors_, path);
+      generator.Write_Output(path, VMCODE_C_LISTING);
+      break;
+    }
+    case VMBUILD_DLL: {
+      const std::string path = base_name + ".dll";
+      Check_Output_Path(errors_, path);
+      // A relative template name is found beside the configuration file,
+      // whatever the current directory.
+      generator.Set_Template_Directory(configurations_.directory());
+      generator.Write_Output(path, VMCODE_DLL);
+      break;
+    }
+    default:
+      errors_.Set_Location(__LINE__, kModule);
+      errors_.Raise("main", "Illegal command option.");
+  }
+}
+
+std::string Strip_Extension(const std::string& path) {
+  std::size_t name_start = path.size();
+  while (name_start > 0 && !Is_Separator(path[name_start - 1])) --name_start;
+  const std::size_t dot = path.rfind('.');
+  if (dot == std::string::npos || dot <= name_start) return path;
+  return path.substr(0, dot);
+}
+
+}  // namespace kx
