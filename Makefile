@@ -5,7 +5,10 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all deps build test test-asan demo clean
+DEMO       ?= out/demo
+KESTRIXC   := $(BUILD)/src/cli/kestrixc
+
+.PHONY: all deps build test test-asan demo template clean
 
 all: build
 
@@ -27,8 +30,25 @@ test-asan: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS)
 
-demo: build
-	@echo "The build driver is not wired yet: the libraries and tests are built in $(BUILD)/."
+# The main job on the bundled example: the tutorial mission, built against
+# the sample template into a patched DLL and a C listing in $(DEMO)/.
+demo: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) --target kestrixc -j $(JOBS)
+	@mkdir -p $(DEMO)
+	@cp examples/tutorial.kxs $(DEMO)/
+	@echo
+	@echo "== kestrixc $(DEMO)/tutorial.kxs"
+	@$(KESTRIXC) $(DEMO)/tutorial.kxs
+	@echo "== kestrixc --format c $(DEMO)/tutorial.kxs"
+	@$(KESTRIXC) --format c $(DEMO)/tutorial.kxs
+	@echo "== Files written"
+	@stat -c '%n  %s bytes' $(DEMO)/tutorial.dll $(DEMO)/tutorial.c
+
+# Rebuilds the sample templates and writes templates/Kestrix.conf from their
+# export tables. Needs the cross compiler: apt-get install gcc-mingw-w64-i686.
+template: $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) --target kestrixc -j $(JOBS)
+	scripts/make-template.sh $(KESTRIXC)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)
