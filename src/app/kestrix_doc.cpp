@@ -1,0 +1,134 @@
+#include "app/kestrix_doc.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include "app/kestrix_view.h"
+#include "app/prompts.h"
+
+namespace kx {
+namespace {
+
+// CR LF unless the first line end of the file is a lone LF; a file without
+// line ends takes CR LF, as a new script does.
+bool Has_CrLf_Line_Ends(const QByteArray& bytes) {
+  const qsizetype first = bytes.indexOf('\n');
+  return first < 0 || (first > 0 && bytes.at(first - 1) == '\r');
+}
+
+QString Native(const QString& path) { return QDir::toNativeSeparators(path); }
+
+}  // namespace
+
+const QByteArray CKestrixDoc::kNewDocumentText(
+    "\r\n[objects]\r\n\r\n\r\n\r\n[positions]\r\n\r\n\r\n\r\n[variables]\r\n\r\n\r\n\r\n[text]\r\n\r\n\r\n\r\n"
+    "[routine,Main,1,true]\r\n\r\n");
+
+CKestrixDoc::CKestrixDoc(CKestrixView& view, QObject* parent) : QObject(parent), m_view(view) {}
+
+bool CKestrixDoc::OnNewDocument() {
+  Load_Text(kNewDocumentText);
+  SetPathName(QString());
+  return true;
+}
+
+bool CKestrixDoc::OnOpenDocument(const QString& path) {
+  QWidget* parent = m_view.window();
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    Message_Box(parent, QMessageBox::Warning,
+                QString("Cannot read file %1:\n%2.").arg(Native(path), file.errorString()));
+    return false;
+  }
+  // Read one byte more than allowed, so that a file growing while it is read
+  // (or a device without a size) is refused as well.
+  const QByteArray bytes = file.size() > kMaxFileSize ? QByteArray() : file.read(kMaxFileSize + 1);
+  if (file.size() > kMaxFileSize || bytes.size() > kMaxFileSize) {
+    Message_Box(parent, QMessageBox::Warning, "The file is too large to open.");
+    return false;
+  }
+  if (file.error() != QFileDevice::NoError) {
+    Message_Box(parent, QMessageBox::Warning,
+                QString("Cannot read file %1:\n%2.").arg(Native(path), file.errorString()));
+    return false;
+  }
+  Load_Text(bytes);
+  SetPathName(QFileInfo(path).absoluteFilePath());
+  return true;
+}
+
+bool CKestrixDoc::OnSaveDocument(const QString& path) {
+  const QByteArray bytes = Stored_Bytes();
+  const QString text = m_view.GetWindowText();
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    Message_Box(m_view.window(), QMessageBox::Warning,
+                QString("Cannot write file %1:\n%2.").arg(Native(path), file.errorString()));
+    return false;
+  }
+  m_abFileBytes = bytes;
+  m_strFileText = text;
+  SetModifiedFlag(false);
+  return true;
+}
+
+bool CKestrixDoc::DoFileSave() { return DoSave(m_strPathName); }
+
+bool CKestrixDoc::DoSave(const QString& path) {
+  QString target = path;
+  if (target.isEmpty()) {
+    target = prompts().save_path(m_view.window(), m_strPathName.isEmpty() ? "Untitled.kxs" : m_strPathName);
+    if (target.isEmpty()) return false;
+  }
+  if (!OnSaveDocument(target)) return false;
+  SetPathName(QFileInfo(target).absoluteFilePath());
+  return true;
+}
+
+bool CKestrixDoc::SaveModified() {
+  if (!IsModified()) return true;
+  const QString name = m_strPathName.isEmpty() ? GetTitle() : Native(m_strPathName);
+  switch (Message_Box(m_view.window(), QMessageBox::Warning, QString("Save changes to %1?").arg(name),
+                      QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
+    case QMessageBox::Yes:
+      return DoFileSave();
+    case QMessageBox::No:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool CKestrixDoc::IsModified() const { return m_view.document()->isModified(); }
+
+void CKestrixDoc::SetModifiedFlag(bool modified) { m_view.document()->setModified(modified); }
+
+QString CKestrixDoc::GetTitle() const {
+  return m_strPathName.isEmpty() ? QString("Untitled") : QFileInfo(m_strPathName).fileName();
+}
+
+QByteArray CKestrixDoc::Stored_Bytes() const {
+  QString text = m_view.GetWindowText();
+  if (text == m_strFileText) return m_abFileBytes;
+  if (m_bCrLf) text.replace('\n', "\r\n");
+  return text.toLatin1();
+}
+
+void CKestrixDoc::SetPathName(const QString& path) {
+  m_strPathName = path;
+  emit pathNameChanged(path);
+}
+
+void CKestrixDoc::Load_Text(const QByteArray& bytes) {
+  m_bCrLf = Has_CrLf_Line_Ends(bytes);
+  QString text = QString::fromLatin1(bytes);
+  if (m_bCrLf) text.replace("\r\n", "\n");
+  m_view.SetLineEndSize(m_bCrLf ? 2 : 1);
+  m_view.SetWindowText(text);
+  m_abFileBytes = bytes;
+  m_strFileText = m_view.GetWindowText();
+}
+
+}  // namespace kx

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+namespace kx {
+
+class CKestrixView;
+
+// The script document. Its text lives in the editor view; the document
+// knows the file: its path name, its line-end convention (CR LF or LF) and
+// the bytes as last read or written.
+//
+// Files are read and written byte for byte: every byte is one character of
+// the text (Latin-1), CR LF line ends are held as "\n" in the editor and
+// restored when stored, and a text that was not edited is written back
+// exactly as it was read, whatever its line ends. A file over kMaxFileSize
+// bytes is refused; saving replaces the file only when the whole text has
+// been written (QSaveFile).
+//
+// Failures are shown to the user (prompts.h) and reported as false.
+class CKestrixDoc : public QObject {
+  Q_OBJECT
+
+ public:
+  static constexpr qint64 kMaxFileSize = 1048575;
+  // The 96 bytes a new script starts with.
+  static const QByteArray kNewDocumentText;
+
+  explicit CKestrixDoc(CKestrixView& view, QObject* parent = nullptr);
+
+  // A new script: no path name, the new-document text, CR LF line ends, not modified.
+  bool OnNewDocument();
+  // Reads the file at `path` into the editor (caret at the start, not
+  // modified) and makes it the path name. On failure the editor is untouched.
+  bool OnOpenDocument(const QString& path);
+  // Writes the editor's text to `path`; the document is then not modified.
+  bool OnSaveDocument(const QString& path);
+
+  // The save command: under the path name, or through Save As when there is
+  // none. False when the user cancels or the save fails.
+  bool DoFileSave();
+  // Saves under `path`, or, when it is empty, under a name the user chooses;
+  // that name becomes the path name.
+  bool DoSave(const QString& path);
+  // With unsaved changes asks "Save changes to ...?": Yes saves, No
+  // discards, Cancel keeps them. True when the caller may go on.
+  bool SaveModified();
+
+  bool IsModified() const;
+  void SetModifiedFlag(bool modified);
+  const QString& GetPathName() const { return m_strPathName; }
+  // The file name, or "Untitled" for a script never saved.
+  QString GetTitle() const;
+  bool UsesCrLf() const { return m_bCrLf; }
+
+  // The bytes the editor's text is stored as.
+  QByteArray Stored_Bytes() const;
+
+ signals:
+  // The path name changed (open, Save As, new document).
+  void pathNameChanged(const QString& path);
+
+ private:
+  void SetPathName(const QString& path);
+  // Puts the text of `bytes` into the editor and remembers the convention.
+  void Load_Text(const QByteArray& bytes);
+
+  CKestrixView& m_view;
+  QString m_strPathName;
+  bool m_bCrLf = true;
+  QByteArray m_abFileBytes;  // the file as last read or written
+  QString m_strFileText;     // the editor's text for those bytes
+};
+
+}  // namespace kx

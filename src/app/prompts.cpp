@@ -1,0 +1,36 @@
+#include "app/prompts.h"
+
+#include <QFileDialog>
+
+namespace kx {
+
+Prompts Standard_Prompts() {
+  Prompts standard;
+  standard.message = [](QWidget* parent, QMessageBox::Icon icon, const QString& text,
+                        QMessageBox::StandardButtons buttons) {
+    QMessageBox box(icon, "Kestrix", text, buttons, parent);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+  };
+  standard.open_path = [](QWidget* parent) {
+    return QFileDialog::getOpenFileName(parent, "Open", QString(), kScriptFilter);
+  };
+  standard.save_path = [](QWidget* parent, const QString& suggestion) {
+    QFileDialog dialog(parent, "Save As", suggestion, kScriptFilter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix("kxs");
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+  };
+  return standard;
+}
+
+Prompts& prompts() {
+  static Prompts current = Standard_Prompts();
+  return current;
+}
+
+QMessageBox::StandardButton Message_Box(QWidget* parent, QMessageBox::Icon icon, const QString& text,
+                                        QMessageBox::StandardButtons buttons) {
+  return prompts().message(parent, icon, text, buttons);
+}
+
+}  // namespace kx

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace kx {
+
+// Every question the application puts to the user goes through these
+// functions, so that tests can answer them without a modal window.
+struct Prompts {
+  // A message box with the application title "Kestrix" as its caption;
+  // returns the button pressed.
+  std::function<QMessageBox::StandardButton(QWidget* parent, QMessageBox::Icon icon, const QString& text,
+                                            QMessageBox::StandardButtons buttons)>
+      message;
+  // The file to open; empty when the user cancels.
+  std::function<QString(QWidget* parent)> open_path;
+  // The file to save as, proposing `suggestion`; empty when the user cancels.
+  std::function<QString(QWidget* parent, const QString& suggestion)> save_path;
+};
+
+// The prompts in use; at start they show the real dialogs.
+Prompts& prompts();
+// The real dialogs.
+Prompts Standard_Prompts();
+
+// Shorthand for prompts().message.
+QMessageBox::StandardButton Message_Box(QWidget* parent, QMessageBox::Icon icon, const QString& text,
+                                        QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+
+// The file dialogs' filter: Kestrix scripts, then every file.
+inline constexpr const char* kScriptFilter = "Kestrix Script Files (*.kxs);;All Files (*)";
+
+}  // namespace kx
