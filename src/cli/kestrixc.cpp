@@ -14,6 +14,9 @@
 #ifndef KX_VERSION
 #define KX_VERSION "unknown"
 #endif
+#ifndef KX_SHARE_FROM_BIN
+#define KX_SHARE_FROM_BIN "../share/kestrix"
+#endif
 
 namespace kx {
 namespace {
@@ -59,6 +62,15 @@ int Print_Exports(const CliOptions& options, std::ostream& out, std::ostream& er
   }
 }
 
+// The folder of the companion files: the program's own, or, for an
+// installed program whose folder holds no configuration, its share folder.
+std::filesystem::path Companion_Directory(const std::filesystem::path& program_directory) {
+  if (std::filesystem::exists(program_directory / "Kestrix.conf")) return program_directory;
+  const std::filesystem::path share = program_directory / KX_SHARE_FROM_BIN;
+  if (std::filesystem::exists(share / "Kestrix.conf")) return share.lexically_normal();
+  return program_directory;
+}
+
 std::string Failure_Line(const std::string& script, int line) {
   if (line > 0) return script + ':' + std::to_string(line) + ": error: build failed";
   return script + ": error: build failed";
@@ -96,7 +108,7 @@ int Run_Kestrixc(const std::vector<std::string>& args, const std::filesystem::pa
   ErrorContext configuration_errors(kConfigurationWidth, std::make_unique<ListSink>(true, Print_To(err)));
   ErrorContext configuration_notices(kConfigurationWidth, std::make_unique<ListSink>(false));
   TemplateConfigParser configurations(configuration_errors, configuration_notices);
-  const std::string config_path = options.config.value_or((program_directory / "Kestrix.conf").string());
+  const std::string config_path = options.config.value_or((Companion_Directory(program_directory) / "Kestrix.conf").string());
   try {
     configurations.Read_Template_File(config_path);
   } catch (const BuildFailure&) {

@@ -153,6 +153,17 @@ TEST(Kestrixc, ListsTheExportedTablesOfATemplate) {
   EXPECT_EQ(command.err.str().rfind("kestrixc: " + garbage + ": ", 0), 0u) << command.err.str();
 }
 
+TEST(Kestrixc, InstalledProgramFindsItsConfigurationInTheShareFolder) {
+  testing::TempDir prefix;
+  fs::create_directories(prefix.path() / "bin");
+  fs::create_directories(prefix.path() / "bin" / KX_SHARE_FROM_BIN);
+  prefix.Write((fs::path("bin") / KX_SHARE_FROM_BIN / "Kestrix.conf").string(),
+               testing::Configuration_Text({testing::Test_Template("Installed")}));
+  std::ostringstream out, err;
+  EXPECT_EQ(Run_Kestrixc({"--list-templates"}, prefix.path() / "bin", out, err), KESTRIXC_SUCCESS);
+  EXPECT_EQ(out.str(), "Installed\n");
+}
+
 TEST(Kestrixc, BadUsageGivesOneLineAndTheUsage) {
   const std::pair<Args, const char*> cases[] = {
       {{}, "kestrixc: no SCRIPT given\n"},
