@@ -1,0 +1,118 @@
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kx {
+
+// Finds items by a name that each item holds itself (the member `Key`),
+// exactly and case-sensitively. The index borrows the items: they must stay
+// in place, with their names unchanged, while it is used.
+//
+// Open addressing over one flat table of slots. A slot keeps a name of up to
+// 16 bytes itself, so finding such a name reads one slot and not the item;
+// only longer names are compared through the item. An index holds each name
+// once: Insert keeps the item that came first.
+template <typename T, std::string T::*Key>
+class NameIndex {
+ public:
+  NameIndex() = default;
+  NameIndex(const NameIndex&) = delete;
+  NameIndex& operator=(const NameIndex&) = delete;
+
+  // Adds `item` under its name; false (and nothing added) when an item of
+  // that name is indexed already.
+  bool Insert(const T& item) {
+    if ((size_ + 1) * 4 > slots_.size() * 3) Grow();
+    const Probe probe(item.*Key);
+    for (std::size_t i = probe.hash & Mask();; i = (i + 1) & Mask()) {
+      Slot& slot = slots_[i];
+      if (slot.item == nullptr) {
+        slot.hash = probe.hash;
+        slot.length = static_cast<std::uint32_t>(probe.name.size());
+        slot.head[0] = probe.head[0];
+        slot.head[1] = probe.head[1];
+        slot.item = &item;
+        ++size_;
+        return true;
+      }
+      if (Holds(slot, probe)) return false;
+    }
+  }
+
+  // The item named `name`, or nullptr.
+  const T* Find(std::string_view name) const {
+    if (size_ == 0) return nullptr;
+    const Probe probe(name);
+    for (std::size_t i = probe.hash & Mask();; i = (i + 1) & Mask()) {
+      const Slot& slot = slots_[i];
+      if (slot.item == nullptr) return nullptr;
+      if (Holds(slot, probe)) return slot.item;
+    }
+  }
+
+  std::size_t size() const { return size_; }
+
+  void Clear() {
+    slots_.clear();
+    size_ = 0;
+  }
+
+ private:
+  static constexpr std::size_t kHeadSize = 16;
+
+  struct alignas(32) Slot {
+    std::uint32_t hash = 0;
+    std::uint32_t length = 0;
+    const T* item = nullptr;           // nullptr: free
+    std::uint64_t head[2] = {0, 0};    // the name's first 16 bytes, zero-padded
+  };
+
+  // A name to look for, with its hash and its zero-padded head.
+  struct Probe {
+    explicit Probe(std::string_view text) : name(text) {
+      // 32-bit FNV-1a with a final mix, so that the low bits that pick the
+      // slot depend on every byte.
+      std::uint32_t value = 2166136261u;
+      for (char c : text) value = (value ^ static_cast<unsigned char>(c)) * 16777619u;
+      hash = value ^ (value >> 15);
+      char bytes[kHeadSize] = {};
+      if (!text.empty()) std::memcpy(bytes, text.data(), std::min(text.size(), kHeadSize));
+      std::memcpy(head, bytes, kHeadSize);
+    }
+    std::string_view name;
+    std::uint32_t hash = 0;
+    std::uint64_t head[2] = {0, 0};
+  };
+
+  static bool Holds(const Slot& slot, const Probe& probe) {
+    if (slot.hash != probe.hash || slot.length != probe.name.size() || slot.head[0] != probe.head[0] ||
+        slot.head[1] != probe.head[1])
+      return false;
+    return probe.name.size() <= kHeadSize || std::string_view(slot.item->*Key) == probe.name;
+  }
+
+  std::size_t Mask() const { return slots_.size() - 1; }
+
+  // Doubles the table (at least 8 slots) and places every item again.
+  void Grow() {
+    std::vector<Slot> old(slots_.empty() ? 8 : slots_.size() * 2);
+    old.swap(slots_);
+    for (const Slot& slot : old) {
+      if (slot.item == nullptr) continue;
+      std::size_t i = slot.hash & Mask();
+      while (slots_[i].item != nullptr) i = (i + 1) & Mask();
+      slots_[i] = slot;
+    }
+  }
+
+  std::vector<Slot> slots_;  // a power of two in size, at most three quarters full
+  std::size_t size_ = 0;
+};
+
+}  // namespace kx
