@@ -8,7 +8,10 @@ CMAKE_ARGS ?=
 DEMO       ?= out/demo
 KESTRIXC   := $(BUILD)/src/cli/kestrixc
 
-.PHONY: all deps build test test-asan demo template clean
+FUZZ_BUILD   ?= build-fuzz
+FUZZ_SECONDS ?= 60
+
+.PHONY: all deps build test test-asan fuzz demo template clean
 
 all: build
 
@@ -30,6 +33,16 @@ test-asan: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS)
 
+# Every libFuzzer harness of fuzz/ for FUZZ_SECONDS each, built with clang
+# and the address and undefined-behaviour sanitizers in $(FUZZ_BUILD).
+fuzz:
+	@KX_WITH_FUZZ=1 scripts/install-deps.sh
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKX_FUZZ=ON -DKX_BUILD_APP=OFF -DKX_BUILD_TESTS=OFF $(CMAKE_ARGS)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target config_fuzzer script_fuzzer lexan_fuzzer \
+	  text_layout_fuzzer fuzz_dictionary
+	JOBS=$(JOBS) fuzz/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 # The main job on the bundled example: the tutorial mission, built against
 # the sample template into a patched DLL and a C listing in $(DEMO)/.
 demo: deps $(BUILD)/CMakeCache.txt
@@ -44,6 +57,24 @@ demo: deps $(BUILD)/CMakeCache.txt
 	@echo "== Files written"
 	@stat -c '%n  %s bytes' $(DEMO)/tutorial.dll $(DEMO)/tutorial.c
 
+# Speed: kestrixc on generated scripts of 10,000, 100,000 and 1,000,000 steps
+# (to the DLL and to the C listing; median wall time, lines per second, peak
+# memory) against the GNU assembler on the same data, the bundled example,
+# and the editor opening 1 MiB. A release build in $(BENCH_BUILD); the
+# generated files stay in $(BENCH_BUILD)/bench. Needs python3.
+BENCH_BUILD ?= build-bench
+BENCH_RUNS  ?= 5
+.PHONY: bench
+bench: deps
+	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_ARGS)
+	cmake --build $(BENCH_BUILD) --target kestrixc -j $(JOBS)
+	@if grep -q '^KX_BUILD_APP:BOOL=ON' $(BENCH_BUILD)/CMakeCache.txt && \
+	    grep -q '^KX_BUILD_TESTS:BOOL=ON' $(BENCH_BUILD)/CMakeCache.txt; then \
+	  cmake --build $(BENCH_BUILD) --target editor_bench -j $(JOBS); fi
+	python3 bench/run_bench.py --kestrixc $(BENCH_BUILD)/src/cli/kestrixc --work $(BENCH_BUILD)/bench \
+	  --runs $(BENCH_RUNS) --example examples/tutorial.kxs \
+	  $$(test -x $(BENCH_BUILD)/src/app/editor_bench && echo --editor $(BENCH_BUILD)/src/app/editor_bench)
+
 # Rebuilds the sample templates and writes templates/Kestrix.conf from their
 # export tables. Needs the cross compiler: apt-get install gcc-mingw-w64-i686.
 template: $(BUILD)/CMakeCache.txt
@@ -51,4 +82,4 @@ template: $(BUILD)/CMakeCache.txt
 	scripts/make-template.sh $(KESTRIXC)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)

@@ -55,22 +55,19 @@ TEST(SampleTemplate, CommittedConfigurationMatchesTheCommittedTemplates) {
 TEST(SampleTemplate, NativeBuildLaysTheTablesOutAsKestrixWritesThem) {
   ExportTable exports = Read_Export_Table(KX_NATIVE_TEMPLATE);
   EXPECT_TRUE(exports.refused.empty()) << Format_Exports(exports);
-  const std::vector<std::pair<const char*, std::uint64_t>> sizes = {
-      {"RoutineData", 10 * TEMPLATE_STEP_DATA_ROWS},
-      {"NumberOfRoutines", 2},
-      {"GlobalRoutineSpeed", 2 * TEMPLATE_MAX_ROUTINE_COUNT},
-      {"GlobalRoutinePriority", TEMPLATE_MAX_ROUTINE_COUNT},
-      {"RoutineOffset", 2 * TEMPLATE_MAX_ROUTINE_COUNT},
-      {"DebugText", TEMPLATE_MAX_ROUTINE_COUNT},
-      {"GlobalVectorArray", 12 * TEMPLATE_POSITION_ROWS},
-      {"NameArray", TEMPLATE_NAME_ROWS * TEMPLATE_NAME_COLS},
-      {"GlobalIntegerArray", 2 * TEMPLATE_INTEGER_ROWS},
-      {"ObjectiveArray", TEMPLATE_OBJECTIVE_ROWS * TEMPLATE_OBJECTIVE_COLS},
-  };
-  for (const auto& [name, size] : sizes) {
-    const ExportedSymbol* symbol = exports.Find(name);
-    ASSERT_NE(symbol, nullptr) << name;
-    EXPECT_EQ(symbol->size, size) << name;
+  TemplateConfig config;
+  config.max_routine_count = TEMPLATE_MAX_ROUTINE_COUNT;
+  config.step_data_array_rows = TEMPLATE_STEP_DATA_ROWS;
+  config.position_array_rows = TEMPLATE_POSITION_ROWS;
+  config.name_array_rows = TEMPLATE_NAME_ROWS;
+  config.name_array_cols = TEMPLATE_NAME_COLS;
+  config.integer_array_rows = TEMPLATE_INTEGER_ROWS;
+  config.objective_array_rows = TEMPLATE_OBJECTIVE_ROWS;
+  config.objective_array_cols = TEMPLATE_OBJECTIVE_COLS;
+  for (const testing::TemplateTable& table : testing::Tables_Of(config)) {
+    const ExportedSymbol* symbol = exports.Find(table.symbol);
+    ASSERT_NE(symbol, nullptr) << table.symbol;
+    EXPECT_EQ(symbol->size, std::uint64_t(table.bytes)) << table.symbol;
   }
 }
 

@@ -37,9 +37,9 @@ class BuildLogDlgTest : public QObject {
   void goToErrorAfterEdit();
   void errorInformationLost();
   void unnamedScript();
-  void noTemplate();
-  void unknownTemplate();
-  void closeKeepsState();
+  void noOrUnknownTemplate();
+  void failedStagesLeaveEverythingUsable_data();
+  void failedStagesLeaveEverythingUsable();
   void enterKeepsDialog();
 
  private:
@@ -67,6 +67,13 @@ class BuildLogDlgTest : public QObject {
     return path;
   }
   void Create() { Control<QPushButton>("createButton").click(); }
+  // Opens the broken script, fails to build it and returns its path.
+  QString Failed_Build() {
+    const QString path = Open_Script("broken.kxs", kBrokenScript);
+    m_frame->OnBuild();
+    Create();
+    return path;
+  }
 
   std::unique_ptr<testing::PrivateSettings> m_settings;
   std::unique_ptr<ScriptedPrompts> m_prompts;
@@ -129,8 +136,8 @@ void BuildLogDlgTest::brokenConfiguration_data() {
   QTest::addColumn<QByteArray>("configuration");
   QTest::addColumn<QString>("logged");
   QTest::newRow("syntax error") << QByteArray("template list {\n  oops\n}\n") << "Invalid lexeme.";
-  QTest::newRow("text after the list") << QByteArray("template list { } ;\n")
-                                       << "Found ';' when expecting an end of file.";
+  QTest::newRow("text after the list")
+      << QByteArray("template list { } ;\n") << "Found ';' when expecting an end of file.";
   QTest::newRow("missing file") << QByteArray() << "does not exists.";
 }
 
@@ -191,7 +198,8 @@ void BuildLogDlgTest::successfulBuild() {
   QCOMPARE(cursors.size(), Entries().size());
   QVERIFY(cursors.count(Qt::WaitCursor) == cursors.size());
 
-  QCOMPARE(Entries(), (QStringList{"Processing file: \"" + path + "\"", "", "Number of lines processed: 19", ""}));
+  QCOMPARE(Entries(),
+           (QStringList{"Processing file: \"" + path + "\"", "", "Number of lines processed: 19", ""}));
   QCOMPARE(Dialog().error_line(), 0);
   QCOMPARE(Dialog().build_path(), path);
   QVERIFY(!Control<QPushButton>("goToErrorButton").isEnabled());
@@ -204,9 +212,7 @@ void BuildLogDlgTest::successfulBuild() {
 }
 
 void BuildLogDlgTest::failedBuildAndGoToError() {
-  const QString path = Open_Script("broken.kxs", kBrokenScript);
-  m_frame->OnBuild();
-  Create();
+  const QString path = Failed_Build();
   const QStringList entries = Entries();
   QCOMPARE(entries.value(0), "Processing file: \"" + path + "\"");
   QVERIFY(entries.contains("The symbol 'ghost' not defined in 'object' list."));
@@ -225,19 +231,31 @@ void BuildLogDlgTest::failedBuildAndGoToError() {
   QVERIFY(editor.textCursor().block().text().startsWith("AddAmmo,ghost,5"));
   QCOMPARE(m_frame->focusWidget(), &editor);
   QVERIFY(!m_frame->GetActiveDocument()->IsModified());
+
+  // Closed and opened again, the dialog keeps the error but not the log or the output choice.
+  Control<QRadioButton>("cRadio").click();
+  QTest::keyClick(&Dialog(), Qt::Key_Escape);
+  QVERIFY(!Dialog().IsOpen());
+  QVERIFY(!Dialog().isVisible());
+  m_frame->OnBuild();
+  QVERIFY(Entries().isEmpty());
+  QVERIFY(Control<QRadioButton>("dllRadio").isChecked());
+  QCOMPARE(Dialog().output(), 3);
+  QCOMPARE(Dialog().error_line(), 8);
+  QCOMPARE(Dialog().build_path(), path);
+  QVERIFY(Control<QPushButton>("goToErrorButton").isEnabled());
 }
 
 void BuildLogDlgTest::goToErrorAfterEdit() {
-  Open_Script("broken.kxs", kBrokenScript);
-  m_frame->OnBuild();
-  Create();
+  Failed_Build();
   CKestrixView& editor = m_frame->GetEditorView();
   editor.moveCursor(QTextCursor::End);
   editor.insertPlainText("Wait,2\n");
   const QString text = editor.GetWindowText();
 
   Control<QPushButton>("goToErrorButton").click();
-  QCOMPARE(m_prompts->message_texts(), QStringList{"Because the document has changed,\nthe error can't be found."});
+  QCOMPARE(m_prompts->message_texts(),
+           QStringList{"Because the document has changed,\nthe error can't be found."});
   QCOMPARE(m_prompts->messages[0].icon, QMessageBox::Warning);
   QVERIFY(!Control<QPushButton>("goToErrorButton").isEnabled());
   QCOMPARE(editor.GetWindowText(), text);
@@ -247,9 +265,7 @@ void BuildLogDlgTest::goToErrorAfterEdit() {
 // A later "&Create" that stops at the save check loses the line but leaves
 // the button as it was.
 void BuildLogDlgTest::errorInformationLost() {
-  const QString path = Open_Script("broken.kxs", kBrokenScript);
-  m_frame->OnBuild();
-  Create();
+  const QString path = Failed_Build();
   QCOMPARE(Dialog().error_line(), 8);
 
   CKestrixView& editor = m_frame->GetEditorView();
@@ -290,20 +306,19 @@ void BuildLogDlgTest::unnamedScript() {
   QVERIFY(QFile::exists(m_folder->Path("named.dll")));
 }
 
-// With no template to choose, "&Create" does nothing but say so.
-void BuildLogDlgTest::noTemplate() {
+// With no template to choose, "&Create" does nothing but say so; a name
+// typed into the box goes to the build, which refuses it.
+void BuildLogDlgTest::noOrUnknownTemplate() {
+  Open_Script("script.kxs", CKestrixDoc::kNewDocumentText);
   m_folder->Write("Kestrix.conf", "template list {\n}\n");
   m_frame->OnBuild();
   QVERIFY(Memory_Models().isEmpty());
   Create();
   QCOMPARE(Entries(), QStringList{"Build aborted.  No memory model is selected."});
-  QVERIFY(m_prompts->save_suggestions.isEmpty());
   QCOMPARE(Dialog().error_line(), -1);
-}
 
-// A name typed into the box goes to the build, which refuses it.
-void BuildLogDlgTest::unknownTemplate() {
-  Open_Script("script.kxs", CKestrixDoc::kNewDocumentText);
+  Dialog().reject();
+  m_folder->Write("Kestrix.conf", testing::Template_List({"B"}));
   m_frame->OnBuild();
   Control<QComboBox>("memoryModel").setEditText("b");
   Create();
@@ -312,22 +327,74 @@ void BuildLogDlgTest::unknownTemplate() {
   QVERIFY(!Control<QPushButton>("goToErrorButton").isEnabled());
 }
 
-void BuildLogDlgTest::closeKeepsState() {
-  const QString path = Open_Script("broken.kxs", kBrokenScript);
-  m_frame->OnBuild();
-  Create();
-  Control<QRadioButton>("cRadio").click();
-  QTest::keyClick(&Dialog(), Qt::Key_Escape);
-  QVERIFY(!Dialog().IsOpen());
-  QVERIFY(!Dialog().isVisible());
+// A build that fails in any stage leaves the script in the editor, editable,
+// and every control of the dialog usable: once the cause is mended, the next
+// "&Create" builds.
+void BuildLogDlgTest::failedStagesLeaveEverythingUsable_data() {
+  QTest::addColumn<QString>("stage");
+  QTest::addColumn<QString>("entry");  // an entry of the failed build; "@" stands for the folder
+  QTest::addColumn<int>("line");
+  QTest::newRow("saving") << "saving"
+                          << "Build aborted.  Script file needs to be named and saved." << 0;
+  QTest::newRow("reading") << "reading"
+                           << "Please correct the error and try again." << 6;
+  QTest::newRow("generation") << "generation"
+                              << "Location label 'nowhere' not defined in routine 'Main'." << 6;
+  QTest::newRow("template") << "template"
+                            << "Subroutine : fopen (\"@/blank.dll\", \"rb\")" << 0;
+  QTest::newRow("output") << "output"
+                          << "Subroutine : fopen (\"@/script.dll\", \"wb\")" << 0;
+}
+
+void BuildLogDlgTest::failedStagesLeaveEverythingUsable() {
+  QFETCH(QString, stage);
+  QFETCH(QString, entry);
+  QFETCH(int, line);
+  entry.replace("@", QFileInfo(m_folder->Path("x")).path());
+  const QByteArray head = "[objects]\r\n[positions]\r\n[variables]\r\n[text]\r\n[routine,Main,1,true]\r\n";
+  const QByteArray step = stage == "reading"      ? "Wait,x\r\n"
+                          : stage == "generation" ? "JumpTo,nowhere\r\n"
+                                                  : "Wait,5\r\n";
+  const QString path = Open_Script("script.kxs", head + step);
+  const QByteArray blank = Read_File(m_folder->Path("blank.dll"));
+  CKestrixView& editor = m_frame->GetEditorView();
+  if (stage == "saving") {
+    editor.moveCursor(QTextCursor::End);
+    editor.insertPlainText("// \u20ac\n");
+  }
+  if (stage == "template") QVERIFY(QFile::remove(m_folder->Path("blank.dll")));
+  if (stage == "output") QVERIFY(QDir().mkdir(m_folder->Path("script.dll")));
+  const QString text = editor.GetWindowText();
 
   m_frame->OnBuild();
-  QVERIFY(Entries().isEmpty());
-  QVERIFY(Control<QRadioButton>("dllRadio").isChecked());
-  QCOMPARE(Dialog().output(), 3);
-  QCOMPARE(Dialog().error_line(), 8);
-  QCOMPARE(Dialog().build_path(), path);
-  QVERIFY(Control<QPushButton>("goToErrorButton").isEnabled());
+  Create();
+  QVERIFY2(Entries().contains(entry), qPrintable(Entries().join('\n')));
+  QCOMPARE(Dialog().error_line(), line);
+  QCOMPARE(Control<QPushButton>("goToErrorButton").isEnabled(), line > 0);
+  QVERIFY(QApplication::overrideCursor() == nullptr);
+  for (const char* name : {"closeButton", "createButton", "memoryModel", "dllRadio", "cRadio"})
+    QVERIFY2(Control<QWidget>(name).isEnabled(), name);
+  QCOMPARE(m_prompts->messages.size(), stage == "saving" ? 1 : 0);
+  QCOMPARE(editor.GetWindowText(), text);
+  QVERIFY(!editor.isReadOnly());
+  QVERIFY(editor.isEnabled());
+  QCOMPARE(m_frame->GetActiveDocument()->IsModified(), stage == "saving");
+
+  // Mended: the script by typing (the build saves it first), the files on disk.
+  if (stage == "saving" || stage == "reading" || stage == "generation") {
+    editor.selectAll();
+    editor.insertPlainText(QString::fromLatin1(head + "Wait,5\r\n").replace("\r\n", "\n"));
+  }
+  if (stage == "template") m_folder->Write("blank.dll", blank);
+  if (stage == "output") QVERIFY(QDir().rmdir(m_folder->Path("script.dll")));
+  Create();
+  QCOMPARE(Entries().last(), QString(""));
+  QCOMPARE(Entries().value(Entries().size() - 2), QString("Number of lines processed: 6"));
+  QCOMPARE(Read_File(path), head + "Wait,5\r\n");
+  QCOMPARE(Read_File(m_folder->Path("script.dll")).size(), testing::kBlankSize);
+  QVERIFY(!m_frame->GetActiveDocument()->IsModified());
+  QCOMPARE(Dialog().error_line(), 0);
+  QVERIFY(!Control<QPushButton>("goToErrorButton").isEnabled());
 }
 
 // Enter hides nothing, wherever the focus is.

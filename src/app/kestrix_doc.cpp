@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <cerrno>
+#include <cstring>
 
 #include "app/kestrix_view.h"
 #include "app/prompts.h"
@@ -60,12 +62,37 @@ bool CKestrixDoc::OnOpenDocument(const QString& path) {
 }
 
 bool CKestrixDoc::OnSaveDocument(const QString& path) {
-  const QByteArray bytes = Stored_Bytes();
   const QString text = m_view.GetWindowText();
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+  // A script file holds 8-bit characters only. A character beyond them is
+  // never stored as something else: the save is refused and names it.
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (text.at(i).unicode() <= 0xFF) continue;
+    const QString character = text.mid(i, text.at(i).isHighSurrogate() ? 2 : 1);
     Message_Box(m_view.window(), QMessageBox::Warning,
-                QString("Cannot write file %1:\n%2.").arg(Native(path), file.errorString()));
+                QString("Cannot write file %1:\nline %2 holds the character \"%3\", which a script file cannot "
+                        "store.")
+                    .arg(Native(path))
+                    .arg(text.left(i).count('\n') + 1)
+                    .arg(character));
+    return false;
+  }
+  const QByteArray bytes = Stored_Bytes();
+  QSaveFile file(path);
+  bool written = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+  // A write that the system cut short (a full disk, a size limit) shows only
+  // when the buffer is flushed, and commit alone would then put the part
+  // written in the file's place: the flush is checked first.
+  int error_code = 0;
+  if (written) {
+    errno = 0;
+    written = file.flush();
+    error_code = errno;
+  }
+  if (!written || !file.commit()) {
+    const QString reason =
+        error_code != 0 ? QString::fromLocal8Bit(std::strerror(error_code)) : file.errorString();
+    Message_Box(m_view.window(), QMessageBox::Warning,
+                QString("Cannot write file %1:\n%2.").arg(Native(path), reason));
     return false;
   }
   m_abFileBytes = bytes;

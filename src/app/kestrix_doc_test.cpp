@@ -1,10 +1,14 @@
+#include "app/kestrix_doc.h"
+
+#include <sys/resource.h>
+
 #include <QClipboard>
 #include <QDir>
 #include <QTextBlock>
 #include <QtTest>
+#include <csignal>
 
 #include "app/app_testing.h"
-#include "app/kestrix_doc.h"
 #include "app/kestrix_view.h"
 
 namespace kx {
@@ -22,10 +26,10 @@ class KestrixDocTest : public QObject {
   void newDocument();
   void roundTrip_data();
   void roundTrip();
-  void editsKeepLineEnds_data();
-  void editsKeepLineEnds();
   void tooLargeFile();
   void saveFailure();
+  void failedSaveKeepsTheOldFile_data();
+  void failedSaveKeepsTheOldFile();
   void saveModified_data();
   void saveModified();
   void typingLimit();
@@ -60,7 +64,8 @@ void KestrixDocTest::cleanup() {
 
 void KestrixDocTest::newDocument() {
   const QByteArray expected =
-      "\r\n[objects]\r\n\r\n\r\n\r\n[positions]\r\n\r\n\r\n\r\n[variables]\r\n\r\n\r\n\r\n[text]\r\n\r\n\r\n\r\n"
+      "\r\n[objects]\r\n\r\n\r\n\r\n[positions]\r\n\r\n\r\n\r\n[variables]\r\n\r\n\r\n\r\n[text]"
+      "\r\n\r\n\r\n\r\n"
       "[routine,Main,1,true]\r\n\r\n";
   QCOMPARE(expected.size(), 96);
   QCOMPARE(m_doc->Stored_Bytes(), expected);
@@ -78,55 +83,42 @@ void KestrixDocTest::newDocument() {
 
 void KestrixDocTest::roundTrip_data() {
   QTest::addColumn<QByteArray>("bytes");
+  QTest::addColumn<QByteArray>("line_end");  // of a line typed at the end; empty: not typed
   QByteArray high;
   for (int byte = 0x80; byte <= 0xFF; ++byte) high += static_cast<char>(byte);
-  QByteArray controls;
-  for (int byte = 1; byte < 0x20; ++byte)
-    if (byte != '\n' && byte != '\r') controls += static_cast<char>(byte);
+  QByteArray every_byte;  // but the line ends
+  for (int byte = 0; byte <= 0xFF; ++byte)
+    if (byte != '\n' && byte != '\r') every_byte += static_cast<char>(byte);
 
-  QTest::newRow("LF") << QByteArray("[objects]\ntank\n\n[routine,Main,1,true]\nWait,5\n");
-  QTest::newRow("CR LF") << QByteArray("[objects]\r\ntank\r\n\r\n[routine,Main,1,true]\r\nWait,5\r\n");
-  QTest::newRow("bytes above 127, no-break space included") << "text, \"" + high + "\"\r\n" + high;
-  QTest::newRow("control characters") << "a" + controls + "\nb\n";
-  QTest::newRow("no final line end") << QByteArray("[objects]\r\ntank");
-  QTest::newRow("mixed line ends") << QByteArray("one\r\ntwo\nthree\r\n");
-  QTest::newRow("lone carriage return") << QByteArray("one\rtwo\r\n");
-  QTest::newRow("empty") << QByteArray();
+  QTest::newRow("LF") << QByteArray("[objects]\ntank\n\n[routine,Main,1,true]\nWait,5\n") << QByteArray("\n");
+  QTest::newRow("CR LF") << QByteArray("[objects]\r\ntank\r\n\r\n[routine,Main,1,true]\r\nWait,5\r\n")
+                         << QByteArray("\r\n");
+  QTest::newRow("bytes above 127, no-break space included")
+      << "text, \"" + high + "\"\r\n" + high << QByteArray("\r\n");
+  QTest::newRow("every byte but the line ends") << every_byte + "\n" << QByteArray("\n");
+  QTest::newRow("no final line end takes CR LF") << QByteArray("[objects]") << QByteArray("\r\n");
+  QTest::newRow("mixed line ends") << QByteArray("one\r\ntwo\nthree\r\n") << QByteArray();
+  QTest::newRow("lone carriage return") << QByteArray("one\rtwo\r\n") << QByteArray();
+  QTest::newRow("empty") << QByteArray() << QByteArray("\r\n");
 }
 
-// A file opened and saved without edits is written back byte for byte.
+// A file opened and saved without edits is written back byte for byte; an
+// edited text is stored with the file's own line ends, bytes above 127 intact.
 void KestrixDocTest::roundTrip() {
   QFETCH(QByteArray, bytes);
+  QFETCH(QByteArray, line_end);
   QVERIFY(m_doc->OnOpenDocument(Write("in.kxs", bytes)));
   QVERIFY(!m_doc->IsModified());
   const QString out = m_dir->filePath("out.kxs");
   QVERIFY(m_doc->DoSave(out));
   QCOMPARE(Read_File(out), bytes);
-}
+  if (line_end.isEmpty()) return;
 
-void KestrixDocTest::editsKeepLineEnds_data() {
-  QTest::addColumn<QByteArray>("bytes");
-  QTest::addColumn<QByteArray>("expected");
-  QTest::newRow("CR LF") << QByteArray("[objects]\r\ntank\r\n") << QByteArray("[objects]\r\ntank\r\n\xe9t\xe9\r\n");
-  QTest::newRow("LF") << QByteArray("[objects]\ntank\n") << QByteArray("[objects]\ntank\n\xe9t\xe9\n");
-  QTest::newRow("no line end takes CR LF") << QByteArray("[objects]") << QByteArray("[objects]\xe9t\xe9\r\n");
-  QByteArray every_byte;
-  for (int byte = 0; byte <= 0xFF; ++byte)
-    if (byte != '\n' && byte != '\r') every_byte += static_cast<char>(byte);
-  QTest::newRow("every byte but the line ends") << every_byte + "\r\n"
-                                                << every_byte + "\r\n\xe9t\xe9\r\n";
-}
-
-// An edited text is stored with the file's own line ends, bytes above 127 intact.
-void KestrixDocTest::editsKeepLineEnds() {
-  QFETCH(QByteArray, bytes);
-  QFETCH(QByteArray, expected);
-  QVERIFY(m_doc->OnOpenDocument(Write("in.kxs", bytes)));
   m_view->moveCursor(QTextCursor::End);
   m_view->insertPlainText(QString::fromLatin1("\xe9t\xe9\n"));
   QVERIFY(m_doc->IsModified());
   QVERIFY(m_doc->DoFileSave());
-  QCOMPARE(Read_File(m_doc->GetPathName()), expected);
+  QCOMPARE(Read_File(out), bytes + "\xe9t\xe9" + line_end);
   QVERIFY(!m_doc->IsModified());
 }
 
@@ -156,11 +148,58 @@ void KestrixDocTest::saveFailure() {
   QVERIFY(m_doc->IsModified());
   QCOMPARE(m_doc->GetPathName(), QString());
 
-
   // A folder is not replaced by a file.
   QVERIFY(!m_doc->DoSave(m_dir->path()));
   QCOMPARE(prompts.messages.size(), 2);
   QVERIFY(QFileInfo(m_dir->path()).isDir());
+}
+
+// A save that fails says why and leaves the file as it was, the text in the
+// editor and the document modified.
+void KestrixDocTest::failedSaveKeepsTheOldFile_data() {
+  QTest::addColumn<QString>("typed");
+  QTest::addColumn<QString>("reason");  // the message after "Cannot write file PATH:\n"
+  QTest::newRow("a character beyond 8 bits")
+      << QString("Wait,1\nAudio,\"caf\u00e9 \u20ac\"\n")
+      << QString("line 3 holds the character \"\u20ac\", which a script file cannot store.");
+  QTest::newRow("one beyond 16 bits")
+      << QString("\U0001F600")
+      << QString("line 2 holds the character \"\U0001F600\", which a script file cannot store.");
+  // The system cuts the write short; the part written never replaces the file.
+  QTest::newRow("the file cannot grow") << QString(200, 'x') << QString("File too large.");
+}
+
+void KestrixDocTest::failedSaveKeepsTheOldFile() {
+  QFETCH(QString, typed);
+  QFETCH(QString, reason);
+  ScriptedPrompts prompts;
+  const QByteArray old = "Wait,5\r\n";
+  const QString path = Write("script.kxs", old);
+  QVERIFY(m_doc->OnOpenDocument(path));
+  m_view->moveCursor(QTextCursor::End);
+  m_view->insertPlainText(typed);
+  const QString text = m_view->GetWindowText();
+
+  // Files may not grow past 64 bytes while the save runs.
+  rlimit previous{};
+  getrlimit(RLIMIT_FSIZE, &previous);
+  const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit limited = previous;
+  limited.rlim_cur = 64;
+  if (QTest::currentDataTag() == QByteArray("the file cannot grow")) setrlimit(RLIMIT_FSIZE, &limited);
+  const bool saved = m_doc->DoFileSave();
+  setrlimit(RLIMIT_FSIZE, &previous);
+  std::signal(SIGXFSZ, old_handler);
+
+  QVERIFY(!saved);
+  QCOMPARE(prompts.messages.size(), 1);
+  const QString head = "Cannot write file " + QDir::toNativeSeparators(path) + ":\n";
+  QCOMPARE(prompts.messages[0].text, head + reason);
+  QCOMPARE(Read_File(path), old);
+  QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"script.kxs"});
+  QCOMPARE(m_view->GetWindowText(), text);
+  QVERIFY(m_doc->IsModified());
+  QCOMPARE(m_doc->GetPathName(), path);
 }
 
 void KestrixDocTest::saveModified_data() {
@@ -173,14 +212,15 @@ void KestrixDocTest::saveModified_data() {
 
   const QByteArray original = "Wait,5\n";
   const QByteArray edited = "edit Wait,5\n";
-  QTest::newRow("unmodified: no question") << true << false << int(QMessageBox::Cancel) << "" << true << original;
+  QTest::newRow("unmodified: no question")
+      << true << false << int(QMessageBox::Cancel) << "" << true << original;
   QTest::newRow("Yes saves") << true << true << int(QMessageBox::Yes) << "" << true << edited;
   QTest::newRow("No discards") << true << true << int(QMessageBox::No) << "" << true << original;
   QTest::newRow("Cancel keeps") << true << true << int(QMessageBox::Cancel) << "" << false << original;
-  QTest::newRow("Yes, untitled, Save As cancelled") << false << true << int(QMessageBox::Yes) << "" << false
-                                                    << original;
-  QTest::newRow("Yes, untitled, saved as") << false << true << int(QMessageBox::Yes) << "saved.kxs" << true
-                                           << original;
+  QTest::newRow("Yes, untitled, Save As cancelled")
+      << false << true << int(QMessageBox::Yes) << "" << false << original;
+  QTest::newRow("Yes, untitled, saved as")
+      << false << true << int(QMessageBox::Yes) << "saved.kxs" << true << original;
 }
 
 void KestrixDocTest::saveModified() {
@@ -213,8 +253,8 @@ void KestrixDocTest::saveModified() {
 // The text never grows past 1,048,575 bytes as stored, CR LF counting two.
 void KestrixDocTest::typingLimit() {
   const QString line = QString(98, 'a') + '\n';  // 100 bytes stored
-  QString text = line.repeated(10485);             // 1,048,500 bytes
-  text += QString(74, 'b');                        // 1,048,574 bytes
+  QString text = line.repeated(10485);           // 1,048,500 bytes
+  text += QString(74, 'b');                      // 1,048,574 bytes
   m_view->SetWindowText(text);
   m_view->SetLineEndSize(2);
   m_view->moveCursor(QTextCursor::End);

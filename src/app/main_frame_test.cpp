@@ -1,15 +1,16 @@
+#include "app/main_frame.h"
+
 #include <QAbstractItemView>
 #include <QClipboard>
 #include <QMenuBar>
 #include <QRegularExpression>
 #include <QScrollBar>
-#include <QTextBlock>
 #include <QSettings>
+#include <QTextBlock>
 #include <QtTest>
 
 #include "app/app_testing.h"
 #include "app/kestrix_app.h"
-#include "app/main_frame.h"
 
 namespace kx {
 
@@ -30,16 +31,13 @@ class MainFrameTest : public QObject {
   void chooseOperation_data();
   void chooseOperation();
   void cancelledList();
-  void cancelledListWithNothingChosen();
   void helpStates();
-  void helpBaseDropsFollowedAnchor();
   void helpAnchorSurvivesOpeningThePane();
   void helpPageHasEveryOperation();
   void buildCommand();
-  void recentFiles();
+  void recentFilesAndGeometry();
   void closeAsksToSave();
   void applicationStart();
-  void geometryKept();
 
  private:
   COperationsBox& Box() { return *m_frame->findChild<COperationsBox*>("operationsBox"); }
@@ -112,8 +110,8 @@ void MainFrameTest::menusAndToolbar() {
                         "E&xit"}));
   QVERIFY(!bar[0]->menu()->actions()[9]->isEnabled());
   QCOMPARE(Describe(bar[1]->menu()->actions()),
-           (QStringList{"&Undo\tCtrl+Z|Alt+Backspace", "-", "Cu&t\tCtrl+X|Shift+Del", "&Copy\tCtrl+C|Ctrl+Ins",
-                        "&Paste\tCtrl+V|Shift+Ins"}));
+           (QStringList{"&Undo\tCtrl+Z|Alt+Backspace", "-", "Cu&t\tCtrl+X|Shift+Del",
+                        "&Copy\tCtrl+C|Ctrl+Ins", "&Paste\tCtrl+V|Shift+Ins"}));
   QCOMPARE(Describe(bar[2]->menu()->actions()), QStringList{"&Toolbar"});
   QCOMPARE(Describe(bar[3]->menu()->actions()), QStringList{"&Build"});
   QCOMPARE(Describe(bar[4]->menu()->actions()), (QStringList{"&About Kestrix...", "&Help"}));
@@ -139,17 +137,14 @@ void MainFrameTest::operationsList() {
   QStringList names;
   for (int i = 0; i < box.count(); ++i) names << box.itemText(i);
   QCOMPARE(names.size(), 128);
-  QCOMPARE(names.first(), QString("Add"));
-  QCOMPARE(names[1], QString("AddAmmo"));
+  QCOMPARE(names.mid(0, 2), (QStringList{"Add", "AddAmmo"}));
   QCOMPARE(names.last(), QString("Wait"));
   // Alphabetical, letter case aside.
   QStringList sorted = names;
   std::sort(sorted.begin(), sorted.end(),
             [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
   QCOMPARE(names, sorted);
-  QVERIFY(names.indexOf("SetPlan") < names.indexOf("SetPos"));
-  QVERIFY(names.indexOf("SetPos") < names.indexOf("SetPTeam"));
-
+  QCOMPARE(names.mid(names.indexOf("SetPlan"), 3), (QStringList{"SetPlan", "SetPos", "SetPTeam"}));
   QCOMPARE(box.currentIndex(), -1);
   QCOMPARE(box.currentText(), QString());
   QCOMPARE(Synopsis(), QString());
@@ -159,9 +154,12 @@ void MainFrameTest::operationsList() {
 void MainFrameTest::chooseOperation_data() {
   QTest::addColumn<QString>("name");
   QTest::addColumn<QString>("synopsis");
-  QTest::newRow("AddAmmo") << "AddAmmo" << "Object,Integer";
-  QTest::newRow("no operands") << "ChangeSide" << "";
-  QTest::newRow("zero-ending list") << "OnNewObject" << "[0 or Integer,Routine,Object]";
+  QTest::newRow("AddAmmo") << "AddAmmo"
+                           << "Object,Integer";
+  QTest::newRow("no operands") << "ChangeSide"
+                               << "";
+  QTest::newRow("zero-ending list") << "OnNewObject"
+                                    << "[0 or Integer,Routine,Object]";
 }
 
 // A choice replaces the editor's selection with the name, through the
@@ -189,12 +187,18 @@ void MainFrameTest::chooseOperation() {
   QCOMPARE(Editor().GetWindowText(), "Wait,5\n" + name + name + "\n");
 }
 
-// Closing the list without a choice inserts nothing, and the next choice inserts as usual.
+// Closing the list without a choice inserts nothing and keeps the earlier
+// choice, if any; the next choice inserts as usual.
 void MainFrameTest::cancelledList() {
+  const QString untouched = Editor().GetWindowText();
+  Use_List("Wait", Qt::Key_Escape);
+  QCOMPARE(Editor().GetWindowText(), untouched);
+  QCOMPARE(m_frame->operation(), -1);
+  QCOMPARE(Synopsis(), QString());
+
   Use_List("AddAmmo", Qt::Key_Return);
   const QString text = Editor().GetWindowText();
   QGuiApplication::clipboard()->setText("clip");
-
   Use_List("Wait", Qt::Key_Escape);
   QCOMPARE(Editor().GetWindowText(), text);
   QCOMPARE(QGuiApplication::clipboard()->text(), QString("clip"));
@@ -209,56 +213,34 @@ void MainFrameTest::cancelledList() {
   QCOMPARE(Synopsis(), QString("Integer"));
 }
 
-void MainFrameTest::cancelledListWithNothingChosen() {
-  const QString text = Editor().GetWindowText();
-  Use_List("Wait", Qt::Key_Escape);
-  QCOMPARE(Editor().GetWindowText(), text);
-  QCOMPARE(m_frame->operation(), -1);
-  QCOMPARE(Synopsis(), QString());
-  QVERIFY(!m_frame->selection_cancelled());
-}
-
 void MainFrameTest::helpStates() {
   QFile::copy(KX_OPERATIONS_PAGE, m_folder->Path("operations.htm"));
-  const QUrl page = QUrl::fromLocalFile(m_folder->Path("operations.htm"));
+  const QString page = QUrl::fromLocalFile(m_folder->Path("operations.htm")).toString();
   CHelpHtmlView& help = m_frame->GetHelpView();
   QVERIFY(help.source().isEmpty());
 
-  // The first command loads the page from its top, chosen operation or not.
-  Use_List("AddAmmo", Qt::Key_Return);
+  // The first command loads the page from its top, chosen operation or not;
+  // with nothing chosen the next does nothing.
+  m_frame->Show_Operation_Help();
   m_frame->Show_Operation_Help();
   QCOMPARE(m_frame->help_state(), 1);
-  QCOMPARE(help.source(), page);
+  QCOMPARE(help.source().toString(), page);
   QVERIFY(help.toPlainText().contains("Kestrix operations"));
 
+  Use_List("AddAmmo", Qt::Key_Return);
   m_frame->Show_Operation_Help();
   QCOMPARE(m_frame->help_state(), 2);
-  QCOMPARE(m_frame->help_base(), page.toString());
-  QCOMPARE(help.source().toString(), page.toString() + "#AddAmmo");
+  QCOMPARE(m_frame->help_base(), page);
+  QCOMPARE(help.source().toString(), page + "#AddAmmo");
 
+  help.setSource(QUrl(page + "#Attack"));  // a link the user followed is dropped from the base
   Use_List("Wait", Qt::Key_Return);
   m_frame->findChild<QPushButton*>("helpButton")->click();
-  QCOMPARE(help.source().toString(), page.toString() + "#Wait");
+  QCOMPARE(m_frame->help_base(), page);
+  QCOMPARE(help.source().toString(), page + "#Wait");
   QVERIFY(help.verticalScrollBar()->value() > 0);
   // Help does not open the collapsed pane.
   QCOMPARE(m_frame->findChild<QSplitter*>()->sizes()[1], 0);
-}
-
-void MainFrameTest::helpBaseDropsFollowedAnchor() {
-  QFile::copy(KX_OPERATIONS_PAGE, m_folder->Path("operations.htm"));
-  const QUrl page = QUrl::fromLocalFile(m_folder->Path("operations.htm"));
-  CHelpHtmlView& help = m_frame->GetHelpView();
-
-  m_frame->Show_Operation_Help();
-  m_frame->Show_Operation_Help();  // nothing chosen yet: nothing happens
-  QCOMPARE(m_frame->help_state(), 1);
-  QCOMPARE(help.source(), page);
-
-  help.setSource(QUrl(page.toString() + "#Attack"));  // a link the user followed
-  Use_List("Wait", Qt::Key_Return);
-  m_frame->Show_Operation_Help();
-  QCOMPARE(m_frame->help_base(), page.toString());
-  QCOMPARE(help.source().toString(), page.toString() + "#Wait");
 }
 
 // The pane is opened after the jump; the chosen entry is what the user sees,
@@ -320,22 +302,25 @@ void MainFrameTest::buildCommand() {
   QVERIFY(!Read_File(m_folder->Path("Kestrix.log")).contains("marker"));
 }
 
-void MainFrameTest::recentFiles() {
+void MainFrameTest::recentFilesAndGeometry() {
   QStringList paths;
   for (int i = 1; i <= 5; ++i) {
     paths << m_folder->Write(QString("script%1.kxs").arg(i), "Wait,5\n");
     QVERIFY(m_frame->OpenDocumentFile(paths.last()));
   }
   QCOMPARE(m_frame->Recent_Files(), (QStringList{paths[4], paths[3], paths[2], paths[1]}));
-
-  // Reopening one moves it to the top.
-  QVERIFY(m_frame->OpenDocumentFile(paths[2]));
+  QVERIFY(m_frame->OpenDocumentFile(paths[2]));  // reopening one moves it to the top
   QCOMPARE(m_frame->Recent_Files(), (QStringList{paths[2], paths[4], paths[3], paths[1]}));
-
   QStringList items = Describe(m_frame->menuBar()->actions()[0]->menu()->actions());
   QCOMPARE(items.mid(9, 4).join('\n').count("&"), 4);
   QVERIFY(items[9].startsWith("&1 ") && items[9].endsWith("script3.kxs"));
   QVERIFY(!items.contains("Recent File"));
+
+  m_frame->resize(700, 500);
+  QVERIFY(m_frame->close());
+  CMainFrame again;
+  QCOMPARE(again.size(), QSize(700, 500));
+  QCOMPARE(again.Recent_Files().first(), paths[2]);
 }
 
 void MainFrameTest::closeAsksToSave() {
@@ -385,13 +370,6 @@ void MainFrameTest::applicationStart() {
     QCOMPARE(m_prompts->messages.size(), 1);
     QVERIFY(m_prompts->messages[0].text.startsWith("Cannot read file "));
   }
-}
-
-void MainFrameTest::geometryKept() {
-  m_frame->resize(700, 500);
-  QVERIFY(m_frame->close());
-  CMainFrame again;
-  QCOMPARE(again.size(), QSize(700, 500));
 }
 
 }  // namespace kx

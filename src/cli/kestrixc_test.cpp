@@ -18,23 +18,9 @@ namespace fs = std::filesystem;
 using Args = std::vector<std::string>;
 
 const char* const kScript =
-    "[objects]\n"
-    "tank\n"
-    "[positions]\n"
-    "[variables]\n"
-    "[text]\n"
-    "[routine,Main,1,true]\n"
-    "Wait,5\n";
-
+    "[objects]\ntank\n[positions]\n[variables]\n[text]\n[routine,Main,1,true]\nWait,5\n";
 const char* const kDuplicateOnLine7 =
-    "[objects]\n"
-    "a\n"
-    "b\n"
-    "c\n"
-    "d\n"
-    "e\n"
-    "b\n"
-    "[positions]\n[variables]\n[text]\n[routine,Main,1,true]\n";
+    "[objects]\na\nb\nc\nd\ne\nb\n[positions]\n[variables]\n[text]\n[routine,Main,1,true]\n";
 
 // A program folder bin/ holding Kestrix.conf (entries First and Misfit,
 // whose debug array lies past the end of the template) and the template;
@@ -45,9 +31,10 @@ struct Command {
     misfit.routine_debug_array_offset = 0x1000;
     fs::create_directory(folder.path() / "bin");
     folder.Write("bin/template.dll", testing::Template_Bytes());
-    config = folder.Write("bin/Kestrix.conf",
-                          testing::Configuration_Text({testing::Test_Template("First"), misfit}))
-                 .string();
+    config =
+        folder
+            .Write("bin/Kestrix.conf", testing::Configuration_Text({testing::Test_Template("First"), misfit}))
+            .string();
     script = folder.Write("a.kxs", kScript).string();
   }
 
@@ -70,22 +57,17 @@ std::string Last_Line(const std::string& text) {
   return trimmed.substr(trimmed.rfind('\n') + 1);
 }
 
-TEST(Kestrixc, BuildPrintsTheBuildLogAndWritesTheDll) {
+TEST(Kestrixc, BuildPrintsTheBuildLogAndWritesTheChosenOutput) {
   Command command;
   EXPECT_EQ(command.Run({command.script}), KESTRIXC_SUCCESS);
   EXPECT_EQ(command.out.str(),
-            "Processing file: \"" + command.script + "\"\n\nNumber of lines processed: " + "7\n\n");
+            "Processing file: \"" + command.script + "\"\n\nNumber of lines processed: 7\n\n");
   EXPECT_EQ(command.err.str(), "");
   EXPECT_TRUE(fs::exists(command.folder.path() / "a.dll"));
-
   EXPECT_EQ(command.Run({"-q", command.script}), KESTRIXC_SUCCESS);
   EXPECT_EQ(command.out.str(), "");
-}
 
-TEST(Kestrixc, FormatChoosesTheOutput) {
-  const std::pair<const char*, const char*> cases[] = {{"c", "a.c"}, {"aout", "a.aout"}, {"dll", "a.dll"}};
-  for (const auto& [format, output] : cases) {
-    Command command;
+  for (const auto& [format, output] : {std::pair{"c", "a.c"}, std::pair{"aout", "a.aout"}}) {
     EXPECT_EQ(command.Run({"-f", format, "-c", command.config, command.script}), KESTRIXC_SUCCESS) << format;
     EXPECT_TRUE(fs::exists(command.folder.path() / output)) << format;
   }
@@ -102,34 +84,34 @@ TEST(Kestrixc, FailedBuildEndsWithTheErrorLine) {
   EXPECT_EQ(command.Run({"--template", "first", command.script}), KESTRIXC_BUILD_FAILED);
   EXPECT_EQ(command.err.str(), command.script + ": error: build failed\n");
   EXPECT_EQ(Last_Line(command.out.str()), "Named template configuration not in template list.");
-
-  EXPECT_EQ(command.Run({"-t", "Misfit", command.script}), KESTRIXC_BUILD_FAILED);
-  EXPECT_EQ(command.err.str(), command.script + ": error: build failed\n");
   EXPECT_FALSE(fs::exists(command.folder.path() / "a.dll"));
 }
 
+// A configuration that cannot be read is reported on standard error, laid
+// out for the 79 columns of the log, also when no script is built.
 TEST(Kestrixc, UnreadableConfigurationGoesToStandardError) {
   Command command;
   const std::string broken = command.folder.Write("broken.conf", "template list {\n  tempalte\n}\n").string();
-  EXPECT_EQ(command.Run({"-c", broken, command.script}), KESTRIXC_BAD_USAGE);
+  EXPECT_EQ(command.Run({"-c", broken, "--list-templates"}), KESTRIXC_BAD_USAGE);
   EXPECT_EQ(command.out.str(), "");
   EXPECT_NE(command.err.str().find("Invalid lexeme."), std::string::npos);
   std::istringstream lines(command.err.str());
   for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 79u) << line;
-
-  EXPECT_EQ(command.Run({"-c", (command.folder.path() / "none.conf").string(), "--list-templates"}),
-            KESTRIXC_BAD_USAGE);
-  EXPECT_NE(command.err.str().find("none.conf"), std::string::npos);
 }
 
-TEST(Kestrixc, ListsTemplatesAndOperations) {
+TEST(Kestrixc, RequestsThatNeedNoScriptAnswerOnStandardOutput) {
   Command command;
-  EXPECT_EQ(command.Run({"--list-templates"}), KESTRIXC_SUCCESS);
-  EXPECT_EQ(command.out.str(), "First\nMisfit\n");
-
-  EXPECT_EQ(command.Run({"--synopsis", "OnNewObject"}), KESTRIXC_SUCCESS);
-  EXPECT_EQ(command.out.str(), "OnNewObject,[0 or Integer,Routine,Object]\n");
-
+  const std::pair<Args, std::string> cases[] = {
+      {{"--list-templates"}, "First\nMisfit\n"},
+      {{"--synopsis", "OnNewObject"}, "OnNewObject,[0 or Integer,Routine,Object]\n"},
+      {{"--help"}, Usage_Text()},
+      {{"--version"}, "kestrixc " KX_VERSION "\n"},
+  };
+  for (const auto& [args, out] : cases) {
+    EXPECT_EQ(command.Run(args), KESTRIXC_SUCCESS) << args[0];
+    EXPECT_EQ(command.out.str(), out);
+    EXPECT_EQ(command.err.str(), "");
+  }
   EXPECT_EQ(command.Run({"--operations"}), KESTRIXC_SUCCESS);
   const std::string all = command.out.str();
   EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), 128);
@@ -141,9 +123,9 @@ TEST(Kestrixc, ListsTheExportedTablesOfATemplate) {
   Command command;
   EXPECT_EQ(command.Run({"--exports", KX_SAMPLE_TEMPLATE}), KESTRIXC_SUCCESS);
   const std::string listing = "\n" + command.out.str();
-  for (const char* table : {"RoutineData", "NumberOfRoutines", "GlobalRoutineSpeed", "GlobalRoutinePriority",
-                            "RoutineOffset", "DebugText", "GlobalVectorArray", "NameArray", "GlobalIntegerArray",
-                            "ObjectiveArray"})
+  for (const char* table :
+       {"RoutineData", "NumberOfRoutines", "GlobalRoutineSpeed", "GlobalRoutinePriority", "RoutineOffset",
+        "DebugText", "GlobalVectorArray", "NameArray", "GlobalIntegerArray", "ObjectiveArray"})
     EXPECT_NE(listing.find(std::string("\n") + table + " "), std::string::npos) << table;
   EXPECT_TRUE(command.err.str().empty());
 
@@ -178,14 +160,6 @@ TEST(Kestrixc, BadUsageGivesOneLineAndTheUsage) {
   }
 }
 
-TEST(Kestrixc, HelpAndVersionGoToStandardOutput) {
-  Command command;
-  EXPECT_EQ(command.Run({"--help"}), KESTRIXC_SUCCESS);
-  EXPECT_EQ(command.out.str(), Usage_Text());
-  EXPECT_EQ(command.Run({"--version"}), KESTRIXC_SUCCESS);
-  EXPECT_EQ(command.out.str(), "kestrixc " KX_VERSION "\n");
-}
-
 // The built program itself: exit statuses, streams, and the configuration
 // found beside the program whatever the current directory.
 struct Program {
@@ -198,7 +172,8 @@ struct Program {
   int Run(const std::string& program, const Args& args) {
     std::string line = "cd " + Quote(folder.path().string()) + " && " + Quote(program);
     for (const std::string& arg : args) line += " " + Quote(arg);
-    line += " >" + Quote((folder.path() / "stdout").string()) + " 2>" + Quote((folder.path() / "stderr").string());
+    line += " >" + Quote((folder.path() / "stdout").string()) + " 2>" +
+            Quote((folder.path() / "stderr").string());
     const int status = std::system(line.c_str());
     out = testing::Read_File(folder.path() / "stdout");
     err = testing::Read_File(folder.path() / "stderr");

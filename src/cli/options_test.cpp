@@ -7,48 +7,46 @@ namespace {
 
 using Args = std::vector<std::string>;
 
-TEST(ParseOptions, BuildsTheScriptWithTheDefaults) {
-  CliOptions options = Parse_Options({"m/a.kxs"});
-  EXPECT_EQ(options.action, CliAction::Build);
-  EXPECT_EQ(options.script, "m/a.kxs");
-  EXPECT_EQ(options.option, 3);
-  EXPECT_FALSE(options.template_name);
-  EXPECT_FALSE(options.config);
-  EXPECT_FALSE(options.quiet);
-}
-
 TEST(ParseOptions, ReadsValuesInEveryForm) {
   struct Case {
     Args args;
-    std::string template_name;
+    std::string script, template_name;
     int option;
     std::string config;
     bool quiet;
   };
   const Case cases[] = {
-      {{"-t", "Small", "-f", "c", "-c", "k.conf", "-q", "a.kxs"}, "Small", 2, "k.conf", true},
-      {{"a.kxs", "--template", "Small", "--format", "aout", "--config", "k.conf", "--quiet"}, "Small", 1, "k.conf", true},
-      {{"--template=Big Model", "--format=dll", "--config=k.conf", "a.kxs"}, "Big Model", 3, "k.conf", false},
-      {{"-tSmall", "-fc", "-ck.conf", "a.kxs"}, "Small", 2, "k.conf", false},
-      {{"-qt", "Small", "a.kxs"}, "Small", 3, "", true},
-      {{"-t", "One", "-t", "Two", "a.kxs"}, "Two", 3, "", false},
-      {{"-t", "-q", "a.kxs"}, "-q", 3, "", false},
+      {{"m/a.kxs"}, "m/a.kxs", "", 3, "", false},
+      {{"-t", "Small", "-f", "c", "-c", "k.conf", "-q", "a.kxs"}, "a.kxs", "Small", 2, "k.conf", true},
+      {{"a.kxs", "--template", "Small", "--format", "aout", "--config", "k.conf", "--quiet"},
+       "a.kxs",
+       "Small",
+       1,
+       "k.conf",
+       true},
+      {{"--template=Big Model", "--format=dll", "--config=k.conf", "a.kxs"},
+       "a.kxs",
+       "Big Model",
+       3,
+       "k.conf",
+       false},
+      {{"-tSmall", "-fc", "-ck.conf", "a.kxs"}, "a.kxs", "Small", 2, "k.conf", false},
+      {{"-qt", "Small", "a.kxs"}, "a.kxs", "Small", 3, "", true},
+      {{"-t", "One", "-t", "Two", "a.kxs"}, "a.kxs", "Two", 3, "", false},
+      {{"-t", "-q", "a.kxs"}, "a.kxs", "-q", 3, "", false},
+      {{"-q", "--", "-odd.kxs"}, "-odd.kxs", "", 3, "", true},  // a double dash ends the options
+      {{"-"}, "-", "", 3, "", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.args));
     CliOptions options = Parse_Options(c.args);
     EXPECT_EQ(options.action, CliAction::Build);
-    EXPECT_EQ(options.script, "a.kxs");
+    EXPECT_EQ(options.script, c.script);
     EXPECT_EQ(options.template_name.value_or(""), c.template_name);
     EXPECT_EQ(options.option, c.option);
     EXPECT_EQ(options.config.value_or(""), c.config);
     EXPECT_EQ(options.quiet, c.quiet);
   }
-}
-
-TEST(ParseOptions, DoubleDashEndsTheOptions) {
-  EXPECT_EQ(Parse_Options({"-q", "--", "-odd.kxs"}).script, "-odd.kxs");
-  EXPECT_EQ(Parse_Options({"-"}).script, "-");
 }
 
 TEST(ParseOptions, RecognisesTheRequestsThatNeedNoScript) {
@@ -83,7 +81,8 @@ TEST(ParseOptions, RefusesBadUsageWithOneLine) {
       {{"-f", "exe", "a.kxs"}, "invalid format 'exe' (expected dll, c or aout)"},
       {{"--format=DLL", "a.kxs"}, "invalid format 'DLL' (expected dll, c or aout)"},
       {{"--list-templates", "a.kxs"}, "unexpected argument 'a.kxs' with '--list-templates'"},
-      {{"--list-templates", "--operations"}, "option '--operations' cannot be combined with '--list-templates'"},
+      {{"--list-templates", "--operations"},
+       "option '--operations' cannot be combined with '--list-templates'"},
       {{"--synopsis"}, "option '--synopsis' needs a value"},
   };
   for (const Case& c : cases) {

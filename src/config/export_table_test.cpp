@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <vector>
 
 #include "config/export_test_images.h"
 #include "vmobject/testing.h"
@@ -63,22 +63,16 @@ TEST(ExportTable, ListsDataSymbolsOfEveryFormatAndRefusesThoseWithoutFileBytes) 
   }
 }
 
-TEST(ExportTable, EveryTruncationIsBadInput) {
-  for (const FormatCase& c : Every_Format()) {
-    for (std::size_t length = 0; length < c.image.size(); ++length) {
-      std::string message = Error_Of(std::string_view(c.image).substr(0, length));
-      ASSERT_NE(message, "no error") << c.format << " cut to " << length << " bytes";
-      if (length >= 64) {
-        EXPECT_NE(message.find("truncated"), std::string::npos) << c.format << ": " << message;
-      }
-    }
-  }
-}
-
-// Whatever a single byte holds, the reader answers with a table or a message.
-TEST(ExportTable, CorruptedBytesNeverReadOutsideTheFile) {
+// Every shorter prefix is refused as truncated, and whatever a single byte
+// holds, the reader answers with a table or a message.
+TEST(ExportTable, TruncatedAndCorruptedImagesNeverReadOutsideTheFile) {
   for (const FormatCase& c : Every_Format()) {
     for (std::size_t at = 0; at < c.image.size(); ++at) {
+      std::string message = Error_Of(std::string_view(c.image).substr(0, at));
+      ASSERT_NE(message, "no error") << c.format << " cut to " << at << " bytes";
+      if (at >= 64) {
+        EXPECT_NE(message.find("truncated"), std::string::npos) << c.format << ": " << message;
+      }
       for (unsigned char value : {0x00, 0x01, 0x7F, 0x80, 0xFF}) {
         std::string image = c.image;
         image[at] = char(value);
@@ -92,141 +86,77 @@ TEST(ExportTable, CorruptedBytesNeverReadOutsideTheFile) {
   }
 }
 
-struct Corruption {
-  const char* what;
-  std::function<std::string()> image;
-  const char* message;
+// One little-endian write into a test image, at an offset from one of its parts (or from its start).
+template <typename Image>
+struct Edit {
+  std::uint64_t Image::*part;
+  std::uint64_t offset, value;
+  int bytes;
 };
 
-std::string Pe_With(bool plus, const std::function<void(testing::PeTestImage&, ImageWriter&)>& change) {
-  testing::PeTestImage pe = Make_Pe_Image(plus);
+template <typename Image>
+std::string Edited(Image made, const std::vector<Edit<Image>>& edits) {
   ImageWriter w;
-  w.image() = pe.image;
-  change(pe, w);
+  w.image() = made.image;
+  for (const Edit<Image>& e : edits) w.Put((e.part ? made.*e.part : 0) + e.offset, e.value, e.bytes);
   return w.image();
 }
-
-std::string Elf_With(bool wide, const std::function<void(testing::ElfTestImage&, ImageWriter&)>& change) {
-  testing::ElfTestImage elf = Make_Elf_Image(wide);
-  ImageWriter w;
-  w.image() = elf.image;
-  change(elf, w);
-  return w.image();
+std::string Pe(bool plus, const std::vector<Edit<testing::PeTestImage>>& edits) {
+  return Edited(Make_Pe_Image(plus), edits);
+}
+std::string Elf(bool wide, const std::vector<Edit<testing::ElfTestImage>>& edits) {
+  return Edited(Make_Elf_Image(wide), edits);
 }
 
 TEST(ExportTable, MalformedFilesAreRefusedWithAClearMessage) {
-  const std::vector<Corruption> cases = {
-      {"empty", [] { return std::string(); }, "the file is empty"},
-      {"text file", [] { return std::string("template list { }\n"); },
-       "the file is neither a Windows DLL (PE) nor an ELF shared object"},
-      {"PE header offset past the end",
-       [] { return Pe_With(false, [](auto&, ImageWriter& w) { w.Put(0x3C, 0x7FFFFFF0, 4); }); },
+  using P = testing::PeTestImage;
+  using E = testing::ElfTestImage;
+  const std::pair<std::string, const char*> cases[] = {
+      {"", "the file is empty"},
+      {"template list { }\n", "the file is neither a Windows DLL (PE) nor an ELF shared object"},
+      {Pe(false, {{nullptr, 0x3C, 0x7FFFFFF0, 4}}),
        "the file is truncated: the PE signature lies past its end"},
-      {"no PE signature", [] { return Pe_With(false, [](auto&, ImageWriter& w) { w.Put(0x40, 0, 1); }); },
-       "no PE signature at offset 0x40: the file is no Windows DLL"},
-      {"unknown magic",
-       [] { return Pe_With(false, [](auto& pe, ImageWriter& w) { w.Put(pe.optional_header, 0x107, 2); }); },
+      {Pe(false, {{nullptr, 0x40, 0, 1}}), "no PE signature at offset 0x40: the file is no Windows DLL"},
+      {Pe(false, {{&P::optional_header, 0, 0x107, 2}}),
        "unknown optional header magic 0x107 (PE32 is 0x10B, PE32+ 0x20B)"},
-      {"optional header past the end",
-       [] { return Pe_With(true, [](auto&, ImageWriter& w) { w.Put(0x54, 0xFFFF, 2); }); },
+      {Pe(true, {{nullptr, 0x54, 0xFFFF, 2}}),
        "the file is truncated: the optional header lies past its end"},
-      {"too many sections",
-       [] { return Pe_With(false, [](auto&, ImageWriter& w) { w.Put(0x46, 0xFFFF, 2); }); },
-       "the file is truncated: the section table lies past its end"},
-      {"section data past the end",
-       [] {
-         return Pe_With(false,
-                        [](auto& pe, ImageWriter& w) { w.Put(pe.section_table + 3 * 40 + 16, 0x10000, 4); });
-       },
+      {Pe(false, {{nullptr, 0x46, 0xFFFF, 2}}), "the file is truncated: the section table lies past its end"},
+      {Pe(false, {{&P::section_table, 3 * 40 + 16, 0x10000, 4}}),
        "the file is truncated: the data of section .edata lies past its end"},
-      {"export directory in no section",
-       [] {
-         return Pe_With(false, [](auto& pe, ImageWriter& w) { w.Put(pe.optional_header + 96, 0x9000, 4); });
-       },
+      {Pe(false, {{&P::optional_header, 96, 0x9000, 4}}),
        "the export directory lies at RVA 0x9000, in no section"},
-      {"export directory in .bss",
-       [] {
-         return Pe_With(true, [](auto& pe, ImageWriter& w) { w.Put(pe.optional_header + 112, 0x3000, 4); });
-       },
+      {Pe(true, {{&P::optional_header, 112, 0x3000, 4}}),
        "the export directory runs past the file data of section .bss"},
-      {"name count beyond the section",
-       [] {
-         return Pe_With(false,
-                        [](auto& pe, ImageWriter& w) { w.Put(pe.export_directory + 24, 0x40000000, 4); });
-       },
+      {Pe(false, {{&P::export_directory, 24, 0x40000000, 4}}),
        "the export name table runs past the file data of section .edata"},
-      {"function count beyond the section",
-       [] {
-         return Pe_With(false,
-                        [](auto& pe, ImageWriter& w) { w.Put(pe.export_directory + 20, 0xFFFFFFFF, 4); });
-       },
+      {Pe(false, {{&P::export_directory, 20, 0xFFFFFFFF, 4}}),
        "the export address table runs past the file data of section .edata"},
-      {"ordinal index out of range",
-       [] { return Pe_With(false, [](auto& pe, ImageWriter& w) { w.Put(pe.ordinal_table + 2, 6, 2); }); },
+      {Pe(false, {{&P::ordinal_table, 2, 6, 2}}),
        "the export 'Data' has the ordinal index 6, beyond the 6 entries of the export address table"},
-      {"name in no section",
-       [] { return Pe_With(false, [](auto& pe, ImageWriter& w) { w.Put(pe.name_table, 0x8000, 4); }); },
-       "the name of export 0 lies at RVA 0x8000, in no section"},
-      {"name without terminator",
-       [] {
-         return Pe_With(false, [](auto& pe, ImageWriter& w) {
-           w.Put(pe.name_table, 0x40FF, 4);  // the last byte of .edata, which is not zero
-         });
-       },
-       "an export name has no terminating zero byte"},
-      {"big-endian ELF", [] { return Elf_With(true, [](auto&, ImageWriter& w) { w.Put(5, 2, 1); }); },
-       "big-endian ELF files are not supported"},
-      {"unknown ELF class", [] { return Elf_With(true, [](auto&, ImageWriter& w) { w.Put(4, 3, 1); }); },
-       "unknown ELF class 3 (1 is 32-bit, 2 is 64-bit)"},
-      {"no section headers", [] { return Elf_With(false, [](auto&, ImageWriter& w) { w.Put(32, 0, 4); }); },
-       "the file has no section headers, so its symbols cannot be found"},
-      {"wrong section header size",
-       [] { return Elf_With(true, [](auto&, ImageWriter& w) { w.Put(58, 40, 2); }); },
-       "the section headers are 40 bytes each instead of 64"},
-      {"section headers past the end",
-       [] { return Elf_With(true, [](auto&, ImageWriter& w) { w.Put(40, 0xFFFFFFFFFFFF0000, 8); }); },
+      {Pe(false, {{&P::name_table, 0, 0x8000, 4}}), "the name of export 0 lies at RVA 0x8000, in no section"},
+      // The last byte of .edata, which is not zero.
+      {Pe(false, {{&P::name_table, 0, 0x40FF, 4}}), "an export name has no terminating zero byte"},
+      {Elf(true, {{nullptr, 5, 2, 1}}), "big-endian ELF files are not supported"},
+      {Elf(true, {{nullptr, 4, 3, 1}}), "unknown ELF class 3 (1 is 32-bit, 2 is 64-bit)"},
+      {Elf(false, {{nullptr, 32, 0, 4}}), "the file has no section headers, so its symbols cannot be found"},
+      {Elf(true, {{nullptr, 58, 40, 2}}), "the section headers are 40 bytes each instead of 64"},
+      {Elf(true, {{nullptr, 40, 0xFFFFFFFFFFFF0000, 8}}),
        "the file is truncated: the section header table lies past its end"},
-      {"many sections counted in section 0",
-       [] {
-         return Elf_With(false, [](auto& elf, ImageWriter& w) {
-           w.Put(48, 0, 2);
-           w.Put(elf.section_headers + 20, 0xFFFFFFFF, 4);
-         });
-       },
+      // Many sections, counted in section 0.
+      {Elf(false, {{nullptr, 48, 0, 2}, {&E::section_headers, 20, 0xFFFFFFFF, 4}}),
        "the file is truncated: the section header table lies past its end"},
-      {"section name table out of range",
-       [] { return Elf_With(true, [](auto&, ImageWriter& w) { w.Put(62, 9, 2); }); },
-       "the section name table is section 9 of only 7"},
-      {"symbol entries of the wrong size",
-       [] {
-         return Elf_With(true,
-                         [](auto& elf, ImageWriter& w) { w.Put(elf.section_headers + 4 * 64 + 56, 16, 8); });
-       },
+      {Elf(true, {{nullptr, 62, 9, 2}}), "the section name table is section 9 of only 7"},
+      {Elf(true, {{&E::section_headers, 4 * 64 + 56, 16, 8}}),
        "the symbol table .dynsym has entries of 16 bytes instead of 24"},
-      {"symbol table without a string table",
-       [] {
-         return Elf_With(false,
-                         [](auto& elf, ImageWriter& w) { w.Put(elf.section_headers + 4 * 40 + 24, 2, 4); });
-       },
+      {Elf(false, {{&E::section_headers, 4 * 40 + 24, 2, 4}}),
        "the symbol table .dynsym names no string table (link 2)"},
-      {"symbol table past the end",
-       [] {
-         return Elf_With(
-             true, [](auto& elf, ImageWriter& w) { w.Put(elf.section_headers + 4 * 64 + 32, 24 * 1000, 8); });
-       },
+      {Elf(true, {{&E::section_headers, 4 * 64 + 32, 24 * 1000, 8}}),
        "the file is truncated: the data of section .dynsym lies past its end"},
-      {"symbol in a section that does not exist",
-       [] {
-         return Elf_With(true, [](auto& elf, ImageWriter& w) { w.Put(elf.symbols + 2 * 24 + 6, 40, 2); });
-       },
-       "the symbol 'Table' names section 40 of only 7"},
-      {"symbol name outside the string table",
-       [] {
-         return Elf_With(false, [](auto& elf, ImageWriter& w) { w.Put(elf.symbols + 2 * 16, 5000, 4); });
-       },
-       "a symbol name lies outside its string table"},
+      {Elf(true, {{&E::symbols, 2 * 24 + 6, 40, 2}}), "the symbol 'Table' names section 40 of only 7"},
+      {Elf(false, {{&E::symbols, 2 * 16, 5000, 4}}), "a symbol name lies outside its string table"},
   };
-  for (const Corruption& c : cases) EXPECT_EQ(Error_Of(c.image()), c.message) << c.what;
+  for (const auto& [image, message] : cases) EXPECT_EQ(Error_Of(image), message);
 }
 
 TEST(ExportTable, ReadsFilesAndNamesThemInItsMessages) {

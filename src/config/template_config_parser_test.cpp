@@ -69,8 +69,7 @@ std::string Replace(const std::string& from, const std::string& to) {
 // `source` is the listed line as read, its line feed included.
 std::string Listing(const std::string& message, int line, int column, const std::string& source) {
   const std::string arrow = std::string(7 + (column > 1 ? column - 1 : 0), '-') + "v";
-  return message + "\n" + arrow + "\n" + Format_Printf("%5d: %s", line, source.c_str()) + "\n" +
-         kHint + "\n";
+  return message + "\n" + arrow + "\n" + Format_Printf("%5d: %s", line, source.c_str()) + "\n" + kHint + "\n";
 }
 
 class TemplateConfigParserTest : public ::testing::Test {
@@ -98,13 +97,12 @@ class TemplateConfigParserTest : public ::testing::Test {
 TEST_F(TemplateConfigParserTest, StoresEveryFieldOfEveryEntryInFileOrder) {
   ASSERT_EQ(Parse(kGoodFile), -1) << errors_.Text();
   EXPECT_TRUE(errors_.entries.empty());
+  EXPECT_EQ(notices_.entries, (std::vector<std::string>{"Processing file: \"" + path_ + "\"", "",
+                                                        "Number of lines processed: 33"}));
+  EXPECT_EQ(parser_.directory(), dir_.path());
   ASSERT_EQ(Count(), 2);
-
-  std::vector<const TemplateConfig*> entries;
-  for (const TemplateConfig& entry : *parser_.templates()) entries.push_back(&entry);
-
-  const TemplateConfig& standard = *entries[0];
-  const TemplateConfig& large = *entries[1];
+  const TemplateConfig& standard = *parser_.templates()->First();
+  const TemplateConfig& large = *parser_.templates()->Last();
   EXPECT_EQ(standard.name, "Standard");
   EXPECT_EQ(standard.dll_blank, "blank.dll");
   EXPECT_EQ(large.name, "Large");
@@ -140,111 +138,75 @@ TEST_F(TemplateConfigParserTest, StoresEveryFieldOfEveryEntryInFileOrder) {
     EXPECT_EQ(large.*numbers[i].field, numbers[i].large) << "field " << i;
   }
 
-  EXPECT_EQ(parser_.directory(), dir_.path());
-}
-
-TEST_F(TemplateConfigParserTest, ReportsTheFileAndTheLinesProcessed) {
-  ASSERT_EQ(Parse(kGoodFile), -1);
-  EXPECT_EQ(notices_.entries,
-            (std::vector<std::string>{"Processing file: \"" + path_ + "\"", "",
-                                      "Number of lines processed: 33"}));
-}
-
-TEST_F(TemplateConfigParserTest, AcceptsAnEmptyList) {
-  ASSERT_EQ(Parse("TEMPLATE List {\n}\n"), -1) << errors_.Text();
+  // A second parse starts a fresh list.
+  ASSERT_EQ(Parse("TEMPLATE List {\n} // nothing\n"), -1) << errors_.Text();
   EXPECT_EQ(Count(), 0);
   EXPECT_EQ(notices_.entries.back(), "Number of lines processed: 2");
 }
 
-TEST_F(TemplateConfigParserTest, NeedsNoBlankBetweenAKeywordAndANumber) {
-  ASSERT_EQ(Parse(Replace("    step data array offset 0x1000, rows 512;\n",
-                          "    step data array offset0x1A0,rows5;\n")),
-            -1)
-      << errors_.Text();
-  const TemplateConfig& standard = *parser_.templates()->First();
-  EXPECT_EQ(standard.step_data_array_offset, 0x1A0);
-  EXPECT_EQ(standard.step_data_array_rows, 5);
-}
-
-TEST_F(TemplateConfigParserTest, EntryNamesKeepTheirCaseAndLookupTellsThemApart) {
-  ASSERT_EQ(Parse(Replace("\"Large\"", "\"standard\"")), -1) << errors_.Text();
+TEST_F(TemplateConfigParserTest, NeedsNoBlankBeforeANumberAndTellsEntryNamesApartByCase) {
+  std::string text = Replace("\"Large\"", "\"standard\"");
+  text.replace(text.find("offset 0x1000, rows 512"), 23, "offset0x1A0,rows5");
+  ASSERT_EQ(Parse(text), -1) << errors_.Text();
   const TemplateList& list = *parser_.templates();
-  ASSERT_NE(list.Find_By_Name("Standard"), nullptr);
-  ASSERT_NE(list.Find_By_Name("standard"), nullptr);
+  EXPECT_EQ(list.First()->step_data_array_offset, 0x1A0);
+  EXPECT_EQ(list.First()->step_data_array_rows, 5);
+  ASSERT_TRUE(list.Find_By_Name("Standard") && list.Find_By_Name("standard"));
   EXPECT_EQ(list.Find_By_Name("Standard")->dll_blank, "blank.dll");
   EXPECT_EQ(list.Find_By_Name("standard")->dll_blank, "templates//large.dll");
   EXPECT_EQ(list.Find_By_Name("STANDARD"), nullptr);
+  EXPECT_EQ(list.Find_By_Name("Stand"), nullptr);
 }
 
-struct Failure {
-  const char* title;
-  std::string content;
-  int line;
-  std::string diagnostic;
-  int entries_kept;
-};
+// Line `line` of `text`, its line feed included; "" for line 0.
+std::string Line_Of(const std::string& text, int line) {
+  std::size_t start = 0;
+  for (int i = 1; i < line; ++i) start = text.find('\n', start) + 1;
+  return line == 0 ? "" : text.substr(start, text.find('\n', start) + 1 - start);
+}
 
 TEST_F(TemplateConfigParserTest, RefusesMalformedFilesWithAPositionedDiagnostic) {
-  const std::string offset_line = "    step data array offset 0x1000, rows 512;\n";
-  const Failure failures[] = {
-      {"offset in decimal", Replace(offset_line, "    step data array offset 4096, rows 512;\n"), 7,
-       Listing("Found an integer when expecting a hexadecimal.", 7, 31,
-               "    step data array offset 4096, rows 512;\n"),
+  const std::string offset = "step data array offset 0x1000, rows 512;";
+  const struct {
+    const char* title;
+    std::string content;
+    int line;
+    const char* message;
+    int column;
+    int entries_kept;
+  } failures[] = {
+      {"offset in decimal", Replace(offset, "step data array offset 4096, rows 512;"), 7,
+       "Found an integer when expecting a hexadecimal.", 31, 0},
+      {"rows in hexadecimal", Replace(offset, "step data array offset 0x1000, rows 0x10;"), 7,
+       "Found a hexadecimal when expecting an integer.", 44, 0},
+      {"uppercase 0X prefix", Replace(offset, "step data array offset 0X1000, rows 512;"), 7,
+       "Found an integer when expecting a hexadecimal.", 28, 0},
+      {"statement repeated", Replace("    " + offset, "    max object count 32;\n    " + offset), 7,
+       "Found 'max' when expecting 'step'.", 7, 0},
+      {"misspelt keyword", Replace("max routine count 16", "max routine cont 16"), 5, "Invalid lexeme.", 17,
        0},
-      {"rows in hexadecimal", Replace(offset_line, "    step data array offset 0x1000, rows 0x10;\n"),
-       7,
-       Listing("Found a hexadecimal when expecting an integer.", 7, 44,
-               "    step data array offset 0x1000, rows 0x10;\n"),
-       0},
-      {"uppercase 0X prefix", Replace(offset_line, "    step data array offset 0X1000, rows 512;\n"),
-       7,
-       Listing("Found an integer when expecting a hexadecimal.", 7, 28,
-               "    step data array offset 0X1000, rows 512;\n"),
-       0},
-      {"statement repeated", Replace(offset_line, "    max object count 32;\n" + offset_line), 7,
-       Listing("Found 'max' when expecting 'step'.", 7, 7, "    max object count 32;\n"), 0},
-      {"misspelt keyword",
-       Replace("    max routine count 16;\n", "    max routine cont 16;\n"), 5,
-       Listing("Invalid lexeme.", 5, 17, "    max routine cont 16;\n"), 0},
-      {"keywords run together",
-       Replace("    max routine count 16;\n", "    maxroutine count 16;\n"), 5,
-       Listing("Invalid lexeme.", 5, 5, "    maxroutine count 16;\n"), 0},
+      {"keywords run together", Replace("max routine count 16", "maxroutine count 16"), 5, "Invalid lexeme.",
+       5, 0},
+      {"file ends early", kGoodFile.substr(0, kGoodFile.find("    routine speed")), 10,
+       "Found an end of file when expecting 'routine'.", 47, 0},
       {"text after the list", Replace("} // end of list\n", "};\n"), 33,
-       Listing("Found ';' when expecting an end of file.", 33, 2, "};\n"), 2},
+       "Found ';' when expecting an end of file.", 2, 2},
       {"text between entries", Replace("  }\n  TEMPLATE", "  };\n  TEMPLATE"), 17,
-       Listing("Found ';' when expecting '}', or 'template'.", 17, 4, "  };\n"), 1},
+       "Found ';' when expecting '}', or 'template'.", 4, 1},
       {"entry name repeated", Replace("\"Large\"", "\"Standard\""), 18,
-       Listing("The template entry name 'Standard' had been defined previously.", 18, 27,
-               "  TEMPLATE ENTRY \"Standard\" { // keywords in any case\n"),
-       1},
-      {"empty file", "", 0,
-       Listing("Found an end of file when expecting 'template'.", 0, 0, ""), 0},
+       "The template entry name 'Standard' had been defined previously.", 27, 1},
+      {"empty file", "", 0, "Found an end of file when expecting 'template'.", 0, 0},
   };
-
-  for (const Failure& failure : failures) {
+  for (const auto& failure : failures) {
     SCOPED_TRACE(failure.title);
     errors_.entries.clear();
     notices_.entries.clear();
     EXPECT_EQ(Parse(failure.content), failure.line);
-    EXPECT_EQ(errors_.Text(), failure.diagnostic);
+    EXPECT_EQ(errors_.Text(),
+              Listing(failure.message, failure.line, failure.column, Line_Of(failure.content, failure.line)));
     EXPECT_EQ(Count(), failure.entries_kept);
-    // The failure ends the parse before its closing notice.
-    EXPECT_EQ(notices_.entries.size(), 2u);
+    EXPECT_EQ(notices_.entries.size(), 2u);  // the failure ends the parse before its closing notice
   }
-}
-
-TEST_F(TemplateConfigParserTest, AFailedParseKeepsTheEntriesCompletedBeforeIt) {
-  ASSERT_EQ(Parse(Replace("    Max Routine Count 64;\n", "    Max Routine Count 0x40;\n")), 20);
-  ASSERT_EQ(Count(), 1);
-  EXPECT_EQ(parser_.templates()->First()->name, "Standard");
-  EXPECT_EQ(parser_.templates()->First()->routine_debug_array_offset, 0x3100);
-}
-
-TEST_F(TemplateConfigParserTest, AFileThatEndsEarlyFailsAtItsLastLine) {
-  const std::string truncated = kGoodFile.substr(0, kGoodFile.find("    routine speed"));
-  EXPECT_EQ(Parse(truncated), 10);
-  ASSERT_FALSE(errors_.entries.empty());
-  EXPECT_EQ(errors_.entries[0], "Found an end of file when expecting 'routine'.");
 }
 
 TEST_F(TemplateConfigParserTest, AMissingFileFailsWithLineZeroAndDropsTheEarlierList) {
@@ -261,12 +223,6 @@ TEST_F(TemplateConfigParserTest, AMissingFileFailsWithLineZeroAndDropsTheEarlier
   EXPECT_EQ(parser_.directory(), std::filesystem::path("absent"));
 }
 
-TEST_F(TemplateConfigParserTest, ASecondParseStartsAFreshList) {
-  ASSERT_EQ(Parse(kGoodFile), -1);
-  ASSERT_EQ(Parse("template list { } // nothing\n"), -1);
-  EXPECT_EQ(Count(), 0);
-}
-
 // The program's log: both contexts append to one file, unchanged and unwrapped
 // beyond the width.
 TEST(TemplateConfigParserLog, AppendsNoticesAndTheDiagnosticToTheLogFile) {
@@ -278,20 +234,19 @@ TEST(TemplateConfigParserLog, AppendsNoticesAndTheDiagnosticToTheLogFile) {
 
   const std::string good = dir.Write("good.conf", "template list {\n}\n").string();
   parser.Read_Template_File(good);
-  EXPECT_EQ(testing::Read_File(log),
-            "Processing file: \"" + good + "\"\n\nNumber of lines processed: 2");
+  EXPECT_EQ(testing::Read_File(log), "Processing file: \"" + good + "\"\n\nNumber of lines processed: 2");
 
   std::filesystem::remove(log);
   const std::string bad = dir.Write("bad.conf", "template list {\n  template entry 7\n").string();
   EXPECT_THROW(parser.Read_Template_File(bad), BuildFailure);
-  EXPECT_EQ(testing::Read_File(log),
-            "Processing file: \"" + bad + "\"\n\n"
-            "Found an integer when expecting a string.\n"
-            "------------------------v\n"
-            "    2:   template entry 7\n"
-            "\n"
-            "Please correct the error and try again.\n"
-            "\n");
+  EXPECT_EQ(testing::Read_File(log), "Processing file: \"" + bad +
+                                         "\"\n\n"
+                                         "Found an integer when expecting a string.\n"
+                                         "------------------------v\n"
+                                         "    2:   template entry 7\n"
+                                         "\n"
+                                         "Please correct the error and try again.\n"
+                                         "\n");
 }
 
 }  // namespace

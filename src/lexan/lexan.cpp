@@ -1,5 +1,7 @@
 #include "lexan/lexan.h"
 
+#include <algorithm>
+
 #include "lexan/lexan_chars.h"
 
 namespace kx {
@@ -10,6 +12,8 @@ namespace {
 
 constexpr const char* kModule = "lexan/lexan";
 constexpr std::size_t kKeywordLimit = 256;
+// Integers and hexadecimals are scanned up to this value, one past 32 bits.
+constexpr std::uint64_t kValueLimit = std::uint64_t{1} << 32;
 
 int Compare_Context(const LexanContext& a, const LexanContext& b) {
   return a.number < b.number ? -1 : (a.number > b.number ? 1 : 0);
@@ -34,7 +38,6 @@ Lexan::Lexan(ErrorContext& errors, const char* hint)
       keywords_(Compare_Keyword) {
   string_text_.reserve(kTextSize);
   literal_text_.reserve(kTextSize);
-  probe_.text.reserve(kKeywordLimit);
 }
 
 Lexan::~Lexan() = default;
@@ -78,6 +81,7 @@ void Lexan::Lexan_Add_Special(char c) {
     errors_.Raise("Lexan_Add_Special", "Duplicate special character entered.");
   }
   specials_.Insert(std::make_unique<char>(c));
+  is_special_[static_cast<unsigned char>(c)] = true;
 }
 
 void Lexan::Lexan_Add_Keyword(std::string_view text, int kind) {
@@ -89,11 +93,16 @@ void Lexan::Lexan_Add_Keyword(std::string_view text, int kind) {
     errors_.Raise("Lexan_Add_Keyword", "Duplicate keyword string value entered (\"%s\").",
                   keyword->text.c_str());
   }
+  keyword->folded.resize(text.size());
+  std::transform(text.begin(), text.end(), keyword->folded.begin(),
+                 [](char c) { return static_cast<char>(Fold_Case(c)); });
+  keyword_index_.Insert(*keyword);
+  if (!text.empty()) keyword_shapes_[static_cast<unsigned char>(keyword->folded[0])] |= Shape_Bit(text.size());
   keywords_.Insert(std::move(keyword));
 }
 
 bool Scan_Special(Lexan& lexan) {
-  if (lexan.specials_.Find(*lexan.position_) == nullptr) return false;
+  if (!lexan.is_special_[static_cast<unsigned char>(*lexan.position_)]) return false;
   lexan.token_ = static_cast<unsigned char>(*lexan.position_);
   lexan.Advance();
   return true;
@@ -101,10 +110,13 @@ bool Scan_Special(Lexan& lexan) {
 
 bool Scan_Integer(Lexan& lexan) {
   if (!Is_Digit(*lexan.position_)) return false;
-  std::uint32_t value = 0;
+  std::uint64_t value = 0;
   for (; Is_Digit(*lexan.position_); lexan.Advance())
-    value = value * 10u + static_cast<std::uint32_t>(*lexan.position_ - '0');
-  lexan.value_ = value;
+    value = std::min<std::uint64_t>(value * 10u + static_cast<std::uint64_t>(*lexan.position_ - '0'),
+                                    kValueLimit);
+  // A number is never cut to 32 bits: that would build something else.
+  if (value == kValueLimit) lexan.Lexan_Error("Integer value greater than 4294967295.");
+  lexan.value_ = static_cast<std::uint32_t>(value);
   lexan.token_ = LEXAN_INTEGER;
   return true;
 }
@@ -115,10 +127,12 @@ bool Scan_Hexadecimal(Lexan& lexan) {
   if (p[0] != '0' || p[1] != 'x' || !Is_Hex_Digit(p[2])) return false;
   lexan.Advance();
   lexan.Advance();
-  std::uint32_t value = 0;
+  std::uint64_t value = 0;
   for (; Is_Hex_Digit(*lexan.position_); lexan.Advance())
-    value = value * 16u + static_cast<std::uint32_t>(Hex_Digit_Value(*lexan.position_));
-  lexan.value_ = value;
+    value = std::min<std::uint64_t>(
+        value * 16u + static_cast<std::uint64_t>(Hex_Digit_Value(*lexan.position_)), kValueLimit);
+  if (value == kValueLimit) lexan.Lexan_Error("Hexadecimal value greater than 0xFFFFFFFF.");
+  lexan.value_ = static_cast<std::uint32_t>(value);
   lexan.token_ = LEXAN_HEXADECIMAL;
   return true;
 }
@@ -128,37 +142,44 @@ bool Scan_String(Lexan& lexan) {
   lexan.Advance();
   // A string still open at the end of its line takes the rest of the line,
   // its line feed included; no step is taken past the end of the line text.
-  for (; *lexan.position_ != '"' && *lexan.position_ != '\0'; lexan.Advance())
-    lexan.string_text_ += *lexan.position_;
+  const char* end = lexan.position_;
+  while (*end != '"' && *end != '\0') ++end;
+  lexan.string_text_.assign(lexan.position_, end);
+  lexan.column_ += static_cast<int>(end - lexan.position_);
+  lexan.position_ = end;
   if (*lexan.position_ == '"') lexan.Advance();
   lexan.token_ = LEXAN_STRING;
   return true;
 }
 
 bool Scan_Keyword(Lexan& lexan) {
-  std::string& run = lexan.probe_.text;
-  run.clear();
   const char* p = lexan.position_;
-  for (; Is_Keyword_Char(*p); ++p) {
-    if (run.size() + 1 >= kKeywordLimit) {
-      ++lexan.column_;  // the arrow marks the first character of the run
-      lexan.Lexan_Error("The size of the scanned lexeme for keyword check is greater than or equal to %s.",
-                        "256");
-    }
-    run += *p;
+  while (Is_Keyword_Char(*p)) ++p;
+  const auto size = static_cast<std::size_t>(p - lexan.position_);
+  if (size >= kKeywordLimit) {
+    ++lexan.column_;  // the arrow marks the first character of the run
+    lexan.Lexan_Error("The size of the scanned lexeme for keyword check is greater than or equal to %s.", "256");
   }
-  if (run.empty()) return false;
-  const LexanKeyword* keyword = lexan.keywords_.Find(lexan.probe_);
+  if (size == 0) return false;
+  if ((lexan.keyword_shapes_[static_cast<unsigned char>(Fold_Case(*lexan.position_))] & Lexan::Shape_Bit(size)) == 0)
+    return false;
+  char folded[kKeywordLimit];
+  std::transform(lexan.position_, p, folded, [](char c) { return static_cast<char>(Fold_Case(c)); });
+  const LexanKeyword* keyword = lexan.keyword_index_.Find(std::string_view(folded, size));
   if (keyword == nullptr) return false;
   lexan.token_ = keyword->kind;
   lexan.position_ = p;
-  lexan.column_ += static_cast<int>(run.size());
+  lexan.column_ += static_cast<int>(size);
   return true;
 }
 
 bool Scan_Literal(Lexan& lexan) {
   if (Is_Digit(*lexan.position_) || !Is_Literal_Char(*lexan.position_)) return false;
-  for (; Is_Literal_Char(*lexan.position_); lexan.Advance()) lexan.literal_text_ += *lexan.position_;
+  const char* end = lexan.position_;
+  while (Is_Literal_Char(*end)) ++end;
+  lexan.literal_text_.assign(lexan.position_, end);
+  lexan.column_ += static_cast<int>(end - lexan.position_);
+  lexan.position_ = end;
   lexan.token_ = LEXAN_LITERAL;
   return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -7,8 +8,10 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "util/linked_list.h"
+#include "util/name_index.h"
 #include "util/search_tree.h"
 #include "vmobject/error_context.h"
 
@@ -46,6 +49,7 @@ struct LexanContext {
 struct LexanKeyword {
   std::string text;  // spelled as registered
   int kind = 0;
+  std::string folded;  // text with A to Z taken as a to z
 };
 
 // A table-driven lexical analyzer with no vocabulary of its own: clients
@@ -81,7 +85,10 @@ class Lexan {
 
   // Reading. The file is read as bytes: a carriage return directly before a
   // line feed is dropped, any other one reaches the scanners. A line of 512
-  // characters or more after tab expansion (stop every 8) is refused.
+  // characters or more after tab expansion (stop every 8) is refused, and so
+  // is a zero byte outside a comment ("Invalid lexeme."), so that no text
+  // after it is ever skipped unseen. An integer or hexadecimal greater than
+  // 32 bits can hold is refused rather than cut.
   // Lexan_Open_File reports a file it cannot open (no listing) and reads the
   // first token; it needs a current context. At the end of the input the
   // token stays LEXAN_END_OF_FILE. Lexan_Close_File may be called any time.
@@ -128,6 +135,15 @@ class Lexan {
   }
   // Reads the next physical line into line_buffer_; false at the end of the input.
   bool Read_Line();
+  // The next byte of the file, or EOF at its end or on a read error.
+  int Next_Byte() {
+    if (input_next_ == input_end_ && !Fill_Input()) return EOF;
+    return static_cast<unsigned char>(input_[input_next_++]);
+  }
+  bool Fill_Input();
+  // Copies the bytes up to the next line feed, carriage return or tab that
+  // are already read, at most `room` of them, to `out`; returns how many.
+  int Copy_Plain(char* out, int room);
   [[noreturn]] void Lexan_Listing(const std::string& message);
 
   ErrorContext& errors_;
@@ -140,19 +156,33 @@ class Lexan {
   // the end of its text on, and one more terminating zero that is never
   // overwritten.
   std::array<char, kLineLimit + 1> line_buffer_{};
+  // Characters of the current line in line_buffer_, its line feed included.
+  int line_length_ = 0;
   // Where scanning continues: inside line_buffer_, or the constant line feed
   // before the first line, or nullptr once the end of the input was met.
   const char* position_ = nullptr;
   std::unique_ptr<std::FILE, FileCloser> file_;
+  // Bytes read from file_ in blocks; input_next_ is the next one to take.
+  static constexpr std::size_t kInputBlock = 64 * 1024;
+  std::vector<char> input_;
+  std::size_t input_next_ = 0;
+  std::size_t input_end_ = 0;
   SearchTree<LexanContext> contexts_;
   SearchTree<char> specials_;
   SearchTree<LexanKeyword> keywords_;
+  // The scanners' lookups. keywords_ keeps the order the diagnostics walk;
+  // keyword_index_ finds a keyword by its folded text. keyword_shapes_ holds,
+  // for each folded first character, bit n when a keyword of that character
+  // is n characters long (bit 31: 31 or more), so that most names are told
+  // apart from every keyword without a lookup.
+  NameIndex<LexanKeyword, &LexanKeyword::folded> keyword_index_;
+  std::array<std::uint32_t, 256> keyword_shapes_{};
+  static std::uint32_t Shape_Bit(std::size_t size) { return std::uint32_t{1} << std::min<std::size_t>(size, 31); }
+  std::array<bool, 256> is_special_{};  // the registered specials
   LexanContext* current_context_ = nullptr;
   std::uint32_t value_ = 0;
   std::string string_text_;
   std::string literal_text_;
-  // The key of keyword lookups, kept so that a lookup allocates nothing.
-  LexanKeyword probe_;
 };
 
 }  // namespace kx

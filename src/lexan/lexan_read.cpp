@@ -1,6 +1,8 @@
 #include <algorithm>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "lexan/lexan.h"
 #include "util/format.h"
@@ -23,6 +25,9 @@ void Lexan::Lexan_Open_File(const std::string& path) {
     throw BuildFailure(0);
   }
   line_buffer_.fill('\0');
+  line_length_ = 0;
+  input_next_ = 0;
+  input_end_ = 0;
   position_ = kBeforeFirstLine;
   token_ = 0;
   line_ = 0;
@@ -30,7 +35,11 @@ void Lexan::Lexan_Open_File(const std::string& path) {
   Lexan_Get_Token();
 }
 
-void Lexan::Lexan_Close_File() { file_.reset(); }
+void Lexan::Lexan_Close_File() {
+  file_.reset();
+  input_next_ = 0;
+  input_end_ = 0;
+}
 
 void Lexan::Lexan_Get_Token() {
   value_ = 0;
@@ -38,6 +47,10 @@ void Lexan::Lexan_Get_Token() {
   literal_text_.clear();
   while (position_ != nullptr) {
     const char c = *position_;
+    if (c == '\0' && position_ >= line_buffer_.data() && position_ < line_buffer_.data() + line_length_) {
+      ++column_;  // a zero byte inside the line: the arrow marks it
+      Lexan_Error("Invalid lexeme.");
+    }
     if ((c == '/' && position_[1] == '/') || c == '\n' || c == '\0') {
       if (!Read_Line()) {
         token_ = LEXAN_END_OF_FILE;
@@ -58,9 +71,42 @@ void Lexan::Lexan_Get_Token() {
   }
 }
 
+bool Lexan::Fill_Input() {
+  input_next_ = 0;
+  input_end_ = 0;
+  if (!file_) return false;
+  input_.resize(kInputBlock);
+  input_end_ = std::fread(input_.data(), 1, input_.size(), file_.get());
+  return input_end_ > 0;
+}
+
+int Lexan::Copy_Plain(char* out, int room) {
+  const char* in = input_.data() + input_next_;
+  const int available = static_cast<int>(std::min<std::size_t>(input_end_ - input_next_, static_cast<std::size_t>(room)));
+  int count = 0;
+  // Eight bytes at a time while none of them is a line feed, a carriage
+  // return or a tab (the test leaves a high bit in each byte that is one).
+  constexpr std::uint64_t kOnes = 0x0101010101010101u;
+  constexpr std::uint64_t kHighs = 0x8080808080808080u;
+  const auto has = [](std::uint64_t word, unsigned char c) {
+    const std::uint64_t x = word ^ (kOnes * c);
+    return (x - kOnes) & ~x & kHighs;
+  };
+  for (; count + 8 <= available; count += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, in + count, sizeof word);
+    if ((has(word, '\n') | has(word, '\r') | has(word, '\t')) != 0) break;
+    std::memcpy(out + count, &word, sizeof word);
+  }
+  for (; count < available && in[count] != '\n' && in[count] != '\r' && in[count] != '\t'; ++count)
+    out[count] = in[count];
+  input_next_ += static_cast<std::size_t>(count);
+  return count;
+}
+
 bool Lexan::Read_Line() {
   std::FILE* file = file_.get();
-  int c = file != nullptr ? std::getc(file) : EOF;
+  int c = Next_Byte();
   if (c == EOF) {
     if (file != nullptr && std::ferror(file)) {
       errors_.Set_Location(__LINE__, kModule);
@@ -76,7 +122,7 @@ bool Lexan::Read_Line() {
   bool too_long = false;
   while (c != EOF) {
     if (c == '\r') {
-      const int next = std::getc(file);
+      const int next = Next_Byte();
       if (next != '\n') {
         buffer[length++] = '\r';
         too_long = length >= kLineLimit;
@@ -96,16 +142,19 @@ bool Lexan::Read_Line() {
       length += spaces;
     } else {
       buffer[length++] = static_cast<char>(c);
+      length += Copy_Plain(buffer + length, kLineLimit - length);  // the plain bytes that follow
     }
     too_long = length >= kLineLimit;
     if (too_long) break;
-    c = std::getc(file);
+    c = Next_Byte();
   }
   if (std::ferror(file)) {
     errors_.Set_Location(__LINE__, kModule);
     errors_.Raise_System("fgets");
   }
-  std::fill(buffer + length, buffer + line_buffer_.size(), '\0');
+  // Only what the previous line left needs clearing: the rest is zero.
+  std::fill(buffer + length, buffer + std::max(length, line_length_), '\0');
+  line_length_ = length;
 
   ++line_;
   column_ = 0;

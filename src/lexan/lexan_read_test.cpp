@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -33,22 +34,36 @@ TEST(LexanListing, WorkedExample) {
   EXPECT_EQ(h.lexan.Lexan_Column(), 17);
 }
 
-TEST(LexanListing, InvalidLexemes) {
+// What would otherwise be read as something else is refused where it stands:
+// a zero byte (the rest of its line would go unseen) and a number greater
+// than 32 bits can hold (it would be cut to another value).
+TEST(LexanListing, InvalidLexemesZeroBytesAndNumbersBeyond32Bits) {
   struct Case {
-    const char* input;
+    std::string input;
     int column;
-    const char* listed;
+    std::vector<std::string> listed;
+    const char* message = "Invalid lexeme.";
   };
   const std::vector<Case> cases = {
-      {"\t#\n", 9, "    1:         #"},
-      {"ab\t#\n", 9, "    1: ab      #"},
-      {"abcdefgh\t#\n", 17, "    1: abcdefgh        #"},
-      {"a/b\n", 2, "    1: a/b"},
-      {"max\rroutine\n", 4, "    1: max\rroutine"},
-      {"max\r\r\n", 4, "    1: max\r"},
-      {"\xe9\n", 1, "    1: \xe9"},
-      {"\x01\n", 1, "    1: \x01"},
-      {"max 5 %d %s\n", 7, "    1: max 5 %d %s"},
+      {"\t#\n", 9, {"    1:         #", ""}},
+      {"ab\t#\n", 9, {"    1: ab      #", ""}},
+      {"abcdefgh\t#\n", 17, {"    1: abcdefgh        #", ""}},
+      {"a/b\n", 2, {"    1: a/b", ""}},
+      {"max\rroutine\n", 4, {"    1: max\rroutine", ""}},
+      {"max\r\r\n", 4, {"    1: max\r", ""}},
+      {"\xe9\n", 1, {"    1: \xe9", ""}},
+      {"\x01\n", 1, {"    1: \x01", ""}},
+      {"max 5 %d %s\n", 7, {"    1: max 5 %d %s", ""}},
+      {std::string("max\0routine\n", 12), 4, {"    1: max"}},
+      {std::string("max \"a\0b\"\n", 10), 7, {"    1: max \"a"}},
+      {std::string("\0\n", 2), 1, {"    1: "}},
+      {"max 4294967296\n", 14, {"    1: max 4294967296", ""}, "Integer value greater than 4294967295."},
+      {"99999999999999999999999 max\n",
+       23,
+       {"    1: 99999999999999999999999 max", ""},
+       "Integer value greater than 4294967295."},
+      {"0x100000000\n", 11, {"    1: 0x100000000", ""}, "Hexadecimal value greater than 0xFFFFFFFF."},
+      {"0x0FFFFFFFFF\n", 12, {"    1: 0x0FFFFFFFFF", ""}, "Hexadecimal value greater than 0xFFFFFFFF."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.input);
@@ -57,7 +72,8 @@ TEST(LexanListing, InvalidLexemes) {
       h.Open(c.input);
       Read_To_End(h.lexan);
     };
-    EXPECT_EQ(h.Failure(read), LexanHarness::Listing("Invalid lexeme.", Arrow(c.column), {c.listed, ""}));
+    EXPECT_EQ(h.Failure(read), LexanHarness::Listing(c.message, Arrow(c.column), c.listed));
+    EXPECT_EQ(h.lexan.Lexan_Line(), 1);
   }
 }
 
@@ -87,7 +103,7 @@ TEST(LexanReading, TokensAndLineCounts) {
       {"max\nroutine", {"'max'", "'routine'"}, 2},
       {"max\r\nroutine\r\n", {"'max'", "'routine'"}, 2},
       {"// only a comment\n \t \n\nmax// trailing\n//\n", {"'max'"}, 5},
-      {std::string("max\0routine\nlist", 16), {"'max'", "'list'"}, 2},
+      {std::string("max// a \0 in a comment\nlist", 27), {"'max'", "'list'"}, 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.input);
@@ -144,6 +160,42 @@ TEST(LexanReading, LinesOf512CharactersOrMoreAreRefusedUnderTheirOwnNumber) {
   }
 }
 
+// The file is read in blocks of 64 KiB: a line, a CR LF pair, a tab or a
+// name that crosses from one block into the next reads as any other.
+TEST(LexanReading, BlockBoundariesChangeNothing) {
+  constexpr std::size_t kBlock = 64 * 1024;
+  const std::string line = "MAX\tsome_name 12 Name maxx\r\n";
+  for (std::size_t shift = 0; shift <= line.size(); ++shift) {
+    SCOPED_TRACE(shift);
+    // Comment lines, so that byte `shift` of `line` opens the second block.
+    std::string content;
+    const std::size_t start = kBlock - shift;
+    while (content.size() + 100 < start) content += "// " + std::string(60, 'x') + "\n";
+    content += "//" + std::string(start - content.size() - 3, 'y') + "\n";
+    const int lines_before = static_cast<int>(std::count(content.begin(), content.end(), '\n'));
+    content += line + "//" + std::string(508, 'c') + "\n" + "12\n";
+    LexanHarness h(kAllScanners);
+    h.Open(content);
+    std::vector<std::string> tokens;
+    for (; h.lexan.Lexan_Token() != LEXAN_END_OF_FILE; h.lexan.Lexan_Get_Token())
+      tokens.push_back(std::to_string(h.lexan.Lexan_Line()) + " " + h.Describe());
+    const std::string first = std::to_string(lines_before + 1) + " ";
+    EXPECT_EQ(tokens,
+              (std::vector<std::string>{first + "'max'", first + "a literal [some_name]",
+                                        first + "an integer 12", first + "'name'", first + "a literal [maxx]",
+                                        std::to_string(lines_before + 3) + " an integer 12"}));
+  }
+  // A line of 512 characters is refused also when it crosses into the next block.
+  LexanHarness h(kAllScanners);
+  std::string filler;
+  while (filler.size() < kBlock - 300) filler += "// " + std::string(60, 'x') + "\n";
+  const std::vector<std::string> entries =
+      h.Failure([&] { h.Open(filler + "//" + std::string(510, 'c') + "\n"); });
+  ASSERT_FALSE(entries.empty());
+  EXPECT_EQ(entries[0], "Size of input line greater than or equal to 512 characters.");
+  EXPECT_EQ(h.lexan.Lexan_Line(), static_cast<int>(filler.size() / 64) + 1);
+}
+
 TEST(LexanExpected, Messages) {
   struct Case {
     std::vector<int> kinds;
@@ -174,6 +226,7 @@ TEST(LexanExpected, Messages) {
   }
 }
 
+// At the end of the input the last line is listed.
 TEST(LexanExpected, MatchAdvancesOrNamesTheRequiredKind) {
   LexanHarness h(kConfigScanners);
   h.Open("template list {\n");
@@ -182,14 +235,11 @@ TEST(LexanExpected, MatchAdvancesOrNamesTheRequiredKind) {
   EXPECT_EQ(
       h.Failure([&] { h.lexan.Lexan_Match('{'); }),
       LexanHarness::Listing("Found 'list' when expecting '{'.", Arrow(13), {"    1: template list {", ""}));
-}
-
-TEST(LexanExpected, AtTheEndOfTheInputTheLastLineIsListed) {
-  LexanHarness h(kConfigScanners);
-  h.Open("max\n");
+  h.lexan.Lexan_Get_Token();
   h.lexan.Lexan_Get_Token();
   EXPECT_EQ(h.Failure([&] { h.lexan.Lexan_Match(';'); }),
-            LexanHarness::Listing("Found an end of file when expecting ';'.", Arrow(3), {"    1: max", ""}));
+            LexanHarness::Listing("Found an end of file when expecting ';'.", Arrow(15),
+                                  {"    1: template list {", ""}));
 }
 
 TEST(LexanOpen, MissingFileIsReportedWithoutListing) {

@@ -13,6 +13,12 @@ namespace kx {
 bool AtomicFile::Open(const std::filesystem::path& target) {
   Discard();
   target_ = target;
+  // A folder is never replaced: refused at once, as opening it for writing would be.
+  std::error_code ignored;
+  if (std::filesystem::is_directory(target, ignored)) {
+    errno = EISDIR;
+    return false;
+  }
   std::filesystem::path folder = target.parent_path();
   std::string pattern = (folder.empty() ? std::filesystem::path(".") : folder) / ".kestrix-XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());

@@ -5,30 +5,15 @@
 namespace kx {
 namespace {
 
-TEST(Text, UnescapeNewlines) {
-  const struct {
-    std::string input, expected;
-  } cases[] = {
-      {"a\\nb", "a\nb"},
-      {"", ""},
-      {"ends in \\", "ends in \\"},
-      {"\\N stays", "\\N stays"},
-      {"\\\\n", "\\\n"},
-      {"\\n\\n", "\n\n"},
-      {"no escapes", "no escapes"},
+TEST(Text, NewlineEscapesAndZeroedBlocks) {
+  const std::pair<std::string, std::string> unescaped[] = {
+      {"a\\nb", "a\nb"},          {"", ""},          {"ends in \\", "ends in \\"},
+      {"\\N stays", "\\N stays"}, {"\\\\n", "\\\n"}, {"\\n\\n", "\n\n"},
   };
-  for (const auto& c : cases) EXPECT_EQ(Unescape_Newlines(c.input), c.expected) << c.input;
-}
-
-TEST(Text, EscapeNewlines) {
-  EXPECT_EQ(Escape_Newlines("a\nb"), "a\\nb");
-  EXPECT_EQ(Escape_Newlines(Unescape_Newlines("a\\nb")), "a\\nb");
-  EXPECT_EQ(Escape_Newlines("plain"), "plain");
+  for (const auto& [input, expected] : unescaped) EXPECT_EQ(Unescape_Newlines(input), expected) << input;
+  EXPECT_EQ(Escape_Newlines("a\nb\n\n"), "a\\nb\\n\\n");
   EXPECT_EQ(Escape_Newlines(""), "");
-  EXPECT_EQ(Escape_Newlines("\n\n"), "\\n\\n");
-}
 
-TEST(Text, AllocateZeroed) {
   auto block = Allocate_Zeroed(17);
   ASSERT_EQ(block.size(), 17u);
   for (unsigned char byte : block) EXPECT_EQ(byte, 0);

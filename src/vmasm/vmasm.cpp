@@ -32,8 +32,7 @@ int Compare_Routine_Names(const RoutineRecord& a, const RoutineRecord& b) {
 }
 
 const SymbolRecord* RoutineBody::Find_Label(std::string_view name) const {
-  auto found = label_index.find(name);
-  return found == label_index.end() ? nullptr : found->second;
+  return label_index.Find(name);
 }
 
 VMAsm::VMAsm(ErrorContext& errors, ErrorContext& notices, VMOpcode& catalogue)
@@ -48,12 +47,12 @@ VMAsm::VMAsm(ErrorContext& errors, ErrorContext& notices, VMOpcode& catalogue)
       strings_(Compare_String_Texts) {}
 
 VMAsm::~VMAsm() {
-  object_index_.clear();
-  position_index_.clear();
-  variable_index_.clear();
-  text_index_.clear();
-  string_index_.clear();
-  routine_index_.clear();
+  object_index_.Clear();
+  position_index_.Clear();
+  variable_index_.Clear();
+  text_index_.Clear();
+  string_index_.Clear();
+  routine_index_.Clear();
   objects_.Clear();
   positions_.Clear();
   variables_.Clear();
@@ -84,18 +83,15 @@ const VMAsm::SymbolIndex* VMAsm::Index_Of(VMAsm_Symbol_Type kind) const {
 const SymbolRecord* VMAsm::Find_Symbol(VMAsm_Symbol_Type kind, std::string_view name) const {
   const SymbolIndex* index = Index_Of(kind);
   if (index == nullptr) return nullptr;
-  auto found = index->find(name);
-  return found == index->end() ? nullptr : found->second;
+  return index->Find(name);
 }
 
 const StringRecord* VMAsm::Find_String(std::string_view text) const {
-  auto found = string_index_.find(text);
-  return found == string_index_.end() ? nullptr : found->second;
+  return string_index_.Find(text);
 }
 
 const RoutineRecord* VMAsm::Find_Routine(std::string_view name) const {
-  auto found = routine_index_.find(name);
-  return found == routine_index_.end() ? nullptr : found->second;
+  return routine_index_.Find(name);
 }
 
 }  // namespace kx

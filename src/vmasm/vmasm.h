@@ -7,10 +7,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 #include "config/template_config.h"
+#include "util/fixed_pool.h"
 #include "util/linked_list.h"
+#include "util/name_index.h"
 #include "vmobject/error_context.h"
 #include "vmopcode/vmopcode.h"
 
@@ -38,6 +39,10 @@ struct SymbolRecord {
   std::optional<std::string> text;  // text symbols: the string after line-feed conversion
   // Objects declared as name<count>: the count as written.
   std::optional<std::uint32_t> array_count;
+
+  // Labels come by the hundred thousand in a large script.
+  static void* operator new(std::size_t size) { return Pool_Allocate<SymbolRecord>(size); }
+  static void operator delete(void* record, std::size_t size) noexcept { Pool_Release<SymbolRecord>(record, size); }
 };
 
 // One entry of the string table: a distinct operand string, as written.
@@ -71,6 +76,11 @@ struct StepRecord {
   std::int32_t token = 0;            // the opcode's token
   std::int32_t line = 0;             // script line of the opcode's name
   std::array<Operand, 4> operands;
+
+  // A record for every step of a script: they are made and released by the
+  // million, from a pool of the building thread.
+  static void* operator new(std::size_t size) { return Pool_Allocate<StepRecord>(size); }
+  static void operator delete(void* record, std::size_t size) noexcept { Pool_Release<StepRecord>(record, size); }
 };
 
 int Compare_Symbol_Names(const SymbolRecord& a, const SymbolRecord& b);
@@ -82,7 +92,7 @@ struct RoutineBody {
   RoutineBody() : steps(Compare_Step_Indices), labels(Compare_Symbol_Names) {}
   LinkedList<StepRecord> steps;
   LinkedList<SymbolRecord> labels;  // kind 5
-  std::unordered_map<std::string_view, const SymbolRecord*> label_index;
+  NameIndex<SymbolRecord, &SymbolRecord::name> label_index;
 
   const SymbolRecord* Find_Label(std::string_view name) const;
 };
@@ -138,7 +148,7 @@ class VMAsm {
   const RoutineRecord* Find_Routine(std::string_view name) const;
 
  private:
-  using SymbolIndex = std::unordered_map<std::string_view, const SymbolRecord*>;
+  using SymbolIndex = NameIndex<SymbolRecord, &SymbolRecord::name>;
 
   // Reading (vmasm_read.cpp). Every check raises a positioned diagnostic at
   // the current token, so the failure carries that token's line.
@@ -185,6 +195,10 @@ class VMAsm {
   void Write_Optional_Literal(const Operand& operand);
   // Each line feed of the formatted text reaches the file as CR LF.
   void Write_Formatted(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  // Writes one or a few tokens of a line; when they would make the line 512
+  // characters long (tabs expanded), which the reader refuses, a line break
+  // goes before them, as a blank may between any two tokens.
+  void Write_Token(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
   SymbolIndex* Index_Of(VMAsm_Symbol_Type kind);
   const SymbolIndex* Index_Of(VMAsm_Symbol_Type kind) const;
@@ -192,6 +206,7 @@ class VMAsm {
   std::int32_t string_count_ = 0;
   std::int32_t step_count_ = 0;
   std::FILE* listing_file_ = nullptr;
+  int listing_column_ = 0;  // characters on the listing's current line, tabs expanded
   std::unique_ptr<Lexan> lexer_;
   VMOpcode& catalogue_;
   ErrorContext& errors_;
@@ -206,15 +221,15 @@ class VMAsm {
   int keyword_context_ = 0;  // lexer context of headers and routines
   int name_context_ = 0;     // lexer context of data section bodies: no keywords
 
-  // Name indices beside the lists, keyed by views of the records' own texts
-  // (records never move). Names are unique within each list, so the index
+  // Name indices beside the lists, over the records' own names (records
+  // never move). Names are unique within each list, so the index
   // finds exactly what a first-match walk of the list would.
   SymbolIndex object_index_;
   SymbolIndex position_index_;
   SymbolIndex variable_index_;
   SymbolIndex text_index_;
-  std::unordered_map<std::string_view, const StringRecord*> string_index_;
-  std::unordered_map<std::string_view, const RoutineRecord*> routine_index_;
+  NameIndex<StringRecord, &StringRecord::text> string_index_;
+  NameIndex<RoutineRecord, &RoutineRecord::name> routine_index_;
 };
 
 }  // namespace kx

@@ -152,7 +152,7 @@ void VMAsm::Add_Symbol(std::unique_ptr<SymbolRecord> symbol) {
                                                                            : &texts_;
   SymbolIndex* index = Index_Of(symbol->kind);
   const SymbolRecord& stored = list->Add(std::move(symbol));
-  index->emplace(stored.name, &stored);
+  index->Insert(stored);
 }
 
 void VMAsm::Read_Objects() {
@@ -245,7 +245,7 @@ void VMAsm::Enter_String(const std::string& text) {
   record->index = string_count_;
   record->text = text;
   const StringRecord& stored = strings_.Add(std::move(record));
-  string_index_.emplace(stored.text, &stored);
+  string_index_.Insert(stored);
   ++string_count_;
 }
 
@@ -254,6 +254,9 @@ std::int32_t VMAsm::Read_Integer() {
   if (lexan.Lexan_Token() == '-') {
     lexan.Lexan_Match('-');
     const std::uint32_t value = lexan.Lexan_Value();
+    // Negating a larger value would wrap it round to a positive number.
+    if (lexan.Lexan_Token() == LEXAN_INTEGER && value > 2147483648u)
+      lexan.Lexan_Error("Integer value less than -2147483648.");
     lexan.Lexan_Match(LEXAN_INTEGER);
     return static_cast<std::int32_t>(0u - value);
   }
@@ -313,7 +316,7 @@ void VMAsm::Read_Routines() {
     lexan.Lexan_Match(']');
     Read_Routine_Body(*routine);
     const RoutineRecord& stored = routines_.Add(std::move(routine));
-    routine_index_.emplace(stored.name, &stored);
+    routine_index_.Insert(stored);
   }
 }
 
@@ -335,7 +338,7 @@ void VMAsm::Read_Routine_Body(RoutineRecord& routine) {
       label->index = step_count_;
       label->name = name;
       const SymbolRecord& stored = body.labels.Add(std::move(label));
-      body.label_index.emplace(stored.name, &stored);
+      body.label_index.Insert(stored);
       step->label = std::move(name);
       lexan.Lexan_Match(LEXAN_LITERAL);
       lexan.Lexan_Match(':');

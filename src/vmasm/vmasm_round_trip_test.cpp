@@ -84,6 +84,41 @@ TEST(VMAsmRoundTrip, SmallScripts) {
   }
 }
 
+// Names and strings as long as a script line allows, written one per line,
+// would make listing lines that the reader refuses: the listing breaks such
+// a line between tokens instead, and still reads back the same.
+TEST(VMAsmRoundTrip, LongNamesKeepEveryListingLineReadable) {
+  // Digits part the names in routines into keyword-sized runs.
+  auto name = [](const char* unit, std::size_t size) {
+    std::string text;
+    while (text.size() < size) text += unit;
+    return text.substr(0, size);
+  };
+  const std::string object = name("o3", 511);
+  const std::string position = name("p", 505);
+  const std::string label = name("l1", 511);
+  const std::string routine = name("R2", 509);
+  const std::string text = "\"" + std::string(200, 't') + "\"";
+  const std::string script =
+      "[objects]\n" + object + "\n<\n3\n>\n[positions]\n" + position +
+      "\n,-2147483648\n,-2147483648,\n-2147483648\n[variables]\n" + position + ",\n-2147483648\n[text]\n" +
+      object + "\n,\n" + text + "\n[routine,\n" + routine + "\n,-2147483648,true,true]\n" + label +
+      "\n:\nRemove,\n" + object + "\nJumpTo,\n" + label + "\nSetStep,\n" + routine + "\n,\n" + label + "\n";
+  Reader original;
+  ASSERT_EQ(original.Read(script), kRead) << original.errors.Text();
+  const std::string listing = original.Listing();
+  std::istringstream lines(listing);
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    int columns = 0;
+    for (char c : line) columns = c == '\t' ? columns + 8 - columns % 8 : columns + 1;
+    EXPECT_LT(columns, 512) << line.substr(0, 40);
+  }
+  EXPECT_NE(listing.find("\r\n" + object + "\r\n<3>\r\n"), std::string::npos);
+  EXPECT_NE(listing.find("\t\tRemove,\r\n" + object + "\r\n"), std::string::npos);
+  Expect_Round_Trip(script);
+}
+
 // The operand text of one slot in one of three variants of a step.
 std::string Operand_Text(VMOpcode_Operand_Type type, int variant, const std::string& opcode) {
   switch (type & ~(VMOPCODE_OPTIONAL | VMOPCODE_ZERO_ENDS)) {

@@ -13,6 +13,15 @@ namespace {
 
 const char* Boolean_Word(bool value) { return value ? "true" : "false"; }
 
+// The reader refuses a line of this many characters or more (tabs expanded).
+constexpr int kLineLimit = 512;
+
+// The column after `text` is written at `column`, tabs expanded; a line feed starts again at 0.
+int Column_After(int column, const std::string& text) {
+  for (char c : text) column = c == '\n' ? 0 : c == '\t' ? column + 8 - column % 8 : column + 1;
+  return column;
+}
+
 }  // namespace
 
 void VMAsm::Write_Listing(const std::string& path) {
@@ -27,6 +36,7 @@ void VMAsm::Write_Listing(const std::string& path) {
     ~Detach() { file = nullptr; }
   } detach{listing_file_};
   listing_file_ = file.get();
+  listing_column_ = 0;
   Write_Objects();
   Write_Positions();
   Write_Variables();
@@ -44,6 +54,7 @@ void VMAsm::Write_Formatted(const char* format, ...) {
   va_start(args, format);
   const std::string text = Format_VPrintf(format, args);
   va_end(args);
+  listing_column_ = Column_After(listing_column_, text);
   std::string line_ends;
   line_ends.reserve(text.size() + 8);
   for (char c : text) {
@@ -57,28 +68,43 @@ void VMAsm::Write_Formatted(const char* format, ...) {
   }
 }
 
+void VMAsm::Write_Token(const char* format, ...) {
+  std::va_list args;
+  va_start(args, format);
+  const std::string text = Format_VPrintf(format, args);
+  va_end(args);
+  const std::string first_line = text.substr(0, text.find('\n'));
+  if (listing_column_ > 0 && Column_After(listing_column_, first_line) >= kLineLimit) Write_Formatted("\n");
+  Write_Formatted("%s", text.c_str());
+}
+
 void VMAsm::Write_Objects() {
   Write_Formatted("[objects]\n");
   for (const SymbolRecord& object : objects_) {
-    if (object.array_count)
-      Write_Formatted("%s<%d>\n", object.name.c_str(), static_cast<int>(*object.array_count));
-    else
-      Write_Formatted("%s\n", object.name.c_str());
+    Write_Token("%s", object.name.c_str());
+    if (object.array_count) Write_Token("<%d>", static_cast<int>(*object.array_count));
+    Write_Formatted("\n");
   }
   Write_Formatted("\n");
 }
 
 void VMAsm::Write_Positions() {
   Write_Formatted("[positions]\n");
-  for (const SymbolRecord& position : positions_)
-    Write_Formatted("%s,%d,%d,%d\n", position.name.c_str(), position.x, position.y, position.z);
+  for (const SymbolRecord& position : positions_) {
+    Write_Token("%s", position.name.c_str());
+    for (std::int32_t coordinate : {position.x, position.y, position.z}) Write_Token(",%d", coordinate);
+    Write_Formatted("\n");
+  }
   Write_Formatted("\n");
 }
 
 void VMAsm::Write_Variables() {
   Write_Formatted("[variables]\n");
-  for (const SymbolRecord& variable : variables_)
-    Write_Formatted("%s,%d\n", variable.name.c_str(), variable.x);
+  for (const SymbolRecord& variable : variables_) {
+    Write_Token("%s", variable.name.c_str());
+    Write_Token(",%d", variable.x);
+    Write_Formatted("\n");
+  }
   Write_Formatted("\n");
 }
 
@@ -86,7 +112,9 @@ void VMAsm::Write_Text() {
   Write_Formatted("[text]\n");
   for (const SymbolRecord& text : texts_) {
     const std::string escaped = Escape_Newlines(text.text.value_or(""));
-    Write_Formatted("%s,\n\"%s\"\n\n", text.name.c_str(), escaped.c_str());
+    Write_Token("%s", text.name.c_str());
+    Write_Token(",");
+    Write_Formatted("\n\"%s\"\n\n", escaped.c_str());
   }
   Write_Formatted("\n");
 }
@@ -94,12 +122,13 @@ void VMAsm::Write_Text() {
 void VMAsm::Write_Routines() {
   std::int32_t first_row = 0;  // RoutineData row of the routine's first step
   for (const RoutineRecord& routine : routines_) {
-    if (routine.debug != 0)
-      Write_Formatted("[routine,%s,%d,%s,%s]\n", routine.name.c_str(), routine.speed,
-                      Boolean_Word(routine.priority != 0), "true");
-    else
-      Write_Formatted("[routine,%s,%d,%s]\n", routine.name.c_str(), routine.speed,
-                      Boolean_Word(routine.priority != 0));
+    Write_Token("[routine,");
+    Write_Token("%s", routine.name.c_str());
+    Write_Token(",%d", routine.speed);
+    Write_Token(",%s", Boolean_Word(routine.priority != 0));
+    if (routine.debug != 0) Write_Token(",%s", "true");
+    Write_Token("]");
+    Write_Formatted("\n");
     Write_Opcodes(*routine.body, first_row);
     Write_Formatted("\n");
     first_row += routine.body->steps.count() + 1;
@@ -111,8 +140,11 @@ void VMAsm::Write_Routines() {
 void VMAsm::Write_Opcodes(const RoutineBody& body, std::int32_t first_row) {
   auto label = body.labels.begin();
   auto write_labels_up_to = [&](std::int64_t row) {
-    for (; label != body.labels.end() && label->index <= row; ++label)
-      Write_Formatted("%s:\n", label->name.c_str());
+    for (; label != body.labels.end() && label->index <= row; ++label) {
+      Write_Token("%s", label->name.c_str());
+      Write_Token(":");
+      Write_Formatted("\n");
+    }
   };
   std::int64_t row = first_row;
   for (const StepRecord& step : body.steps) {
@@ -183,7 +215,7 @@ void VMAsm::Write_Operand_Integer(const Operand& operand) {
     errors_.Set_Location(__LINE__, "vmasm/vmasm_write");
     errors_.Raise("Write_Operand_Integer", "Operand to write is not of type 'VMASM_OPERAND_INTEGER'");
   }
-  Write_Formatted(",%d", operand.value);
+  Write_Token(",%d", operand.value);
 }
 
 void VMAsm::Write_Operand_Boolean(const Operand& operand) {
@@ -191,7 +223,7 @@ void VMAsm::Write_Operand_Boolean(const Operand& operand) {
     errors_.Set_Location(__LINE__, "vmasm/vmasm_write");
     errors_.Raise("Write_Operand_Boolean", "Operand to write is not of type 'VMASM_OPERAND_BOOLEAN'");
   }
-  Write_Formatted(",%s", Boolean_Word(operand.value != 0));
+  Write_Token(",%s", Boolean_Word(operand.value != 0));
 }
 
 // Strings are written as read. A string that was left open at the end of its
@@ -203,10 +235,11 @@ void VMAsm::Write_Operand_String(const Operand& operand) {
     errors_.Raise("Write_Operand_String", "Operand to write is not of type 'VMASM_OPERAND_STRING'");
   }
   const std::string text = operand.text.value_or("");
+  Write_Token(",");
   if (!text.empty() && text.back() == '\n')
-    Write_Formatted(",\"%s", text.c_str());
+    Write_Token("\"%s", text.c_str());
   else
-    Write_Formatted(",\"%s\"", text.c_str());
+    Write_Token("\"%s\"", text.c_str());
 }
 
 void VMAsm::Write_Operand_Literal(const Operand& operand) {
@@ -214,16 +247,17 @@ void VMAsm::Write_Operand_Literal(const Operand& operand) {
     errors_.Set_Location(__LINE__, "vmasm/vmasm_write");
     errors_.Raise("Write_Operand_Literal", "Operand to write is not of type 'VMASM_OPERAND_LITERAL'");
   }
-  Write_Formatted(",%s", operand.text.value_or("").c_str());
+  Write_Token(",");
+  Write_Token("%s", operand.text.value_or("").c_str());
 }
 
 // An integer here was written without a sign; one that wrapped to a negative
 // value is written unsigned again, since no minus sign is accepted here.
 void VMAsm::Write_Operand_Number(const Operand& operand) {
   if (operand.type == VMASM_OPERAND_BOOLEAN) {
-    Write_Formatted(",%s", Boolean_Word(operand.value == 1));
+    Write_Token(",%s", Boolean_Word(operand.value == 1));
   } else if (operand.type == VMASM_OPERAND_INTEGER) {
-    Write_Formatted(",%u", static_cast<unsigned>(operand.value));
+    Write_Token(",%u", static_cast<unsigned>(operand.value));
   } else {
     errors_.Set_Location(__LINE__, "vmasm/vmasm_write");
     errors_.Raise("Write_Operand_Integer",
@@ -239,13 +273,13 @@ void VMAsm::Write_Operand_Color(const Operand& operand) {
   }
   switch (operand.value) {
     case 0:
-      Write_Formatted(",white");
+      Write_Token(",white");
       break;
     case 1:
-      Write_Formatted(",green");
+      Write_Token(",green");
       break;
     case 2:
-      Write_Formatted(",red");
+      Write_Token(",red");
       break;
     default:
       errors_.Set_Location(__LINE__, "vmasm/vmasm_write");

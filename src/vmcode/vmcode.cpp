@@ -59,6 +59,10 @@ void VMCode::Write_Output(const std::string& path, int mode) {
     Write_Integer_Array();
     Write_Objective_Array();
   }
+  if (mode == VMCODE_DLL && std::fwrite(image_.data(), 1, image_.size(), output.get()) != image_.size()) {
+    errors_.Set_Location(__LINE__, kModule);
+    errors_.Raise_System("fwrite");
+  }
   if (std::fflush(output.get()) != 0) {
     errors_.Set_Location(__LINE__, kModule);
     errors_.Raise_System("fflush (%s)", path.c_str());
@@ -80,17 +84,15 @@ void VMCode::Copy_Template(const std::filesystem::path& template_path, const std
     errors_.Set_Location(__LINE__, kModule);
     errors_.Raise_System("fopen (\"%s\", \"wb\")", path.c_str());
   }
-  std::vector<unsigned char> block(kCopyBlock);
-  template_size_ = 0;
+  image_.clear();
   for (;;) {
-    const std::size_t read = std::fread(block.data(), 1, block.size(), source.get());
-    if (read > 0 && std::fwrite(block.data(), 1, read, output.get()) != read) {
-      errors_.Set_Location(__LINE__, kModule);
-      errors_.Raise_System("fwrite");
-    }
-    template_size_ += read;
-    if (read < block.size()) break;
+    const std::size_t size = image_.size();
+    image_.resize(size + kCopyBlock);
+    const std::size_t read = std::fread(image_.data() + size, 1, kCopyBlock, source.get());
+    image_.resize(size + read);
+    if (read < kCopyBlock) break;
   }
+  template_size_ = image_.size();
   // A read that stopped short of the end would leave a truncated copy.
   if (std::ferror(source.get())) {
     errors_.Set_Location(__LINE__, kModule);

@@ -103,6 +103,8 @@ class VMCode {
 
   // Output (vmcode.cpp, vmcode_write.cpp).
   std::filesystem::path Template_Path() const;
+  // Opens the output and reads the whole template into image_; the writers
+  // patch the image and Write_Output stores it in one piece.
   void Copy_Template(const std::filesystem::path& template_path, const std::string& path, AtomicFile& output);
   void Write_Routine_Arrays();
   void Write_Vector_Array();
@@ -114,8 +116,13 @@ class VMCode {
   void Begin_Array(const char* name, std::int32_t offset);
   // After a listing element: "," when another one follows, then a line break.
   void End_Element(bool another_follows);
+  // DLL mode: puts the bytes into image_ at the output position and moves it
+  // on; bytes beyond the template are refused. The file is written whole
+  // at the end, not with a positioned write per element.
   void Emit_Bytes(std::size_t size, const unsigned char* data);
   void Emit_Text(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  // Writes finished listing text, each line feed as CR LF (C listing mode only).
+  void Emit_Raw(std::string_view text);
 
   RoutineSteps* current_steps_ = nullptr;
   const StepRecord* current_step_ = nullptr;
@@ -131,6 +138,7 @@ class VMCode {
 
   std::filesystem::path template_directory_;
   std::uint64_t template_size_ = 0;  // bytes of the copied template (DLL mode)
+  std::vector<unsigned char> image_;  // the copy of the template being patched (DLL mode)
   const char* array_name_ = "";
   std::int32_t array_offset_ = 0;
 };

@@ -1,4 +1,5 @@
 #include <string>
+#include <string_view>
 
 #include "util/format.h"
 #include "vmcode/little_endian.h"
@@ -8,6 +9,11 @@ namespace kx {
 namespace {
 
 constexpr const char* kModule = "vmcode/vmcode_generate";
+
+// The operand's text, read in place; empty when it holds none.
+std::string_view Text_Of(const Operand& operand) {
+  return operand.text ? std::string_view(*operand.text) : std::string_view();
+}
 
 }  // namespace
 
@@ -91,39 +97,41 @@ void VMCode::Store_Operand_Literal(int slot, VMAsm_Symbol_Type type) {
     errors_.Set_Location(__LINE__, kModule);
     errors_.Raise("Generate_Operand_Literal", "Invalid case value for VMAsm_Symbol_Type.");
   }
-  const std::string name = Current_Operand(slot).text.value_or("");
+  const std::string_view name = Text_Of(Current_Operand(slot));
   const SymbolRecord* symbol = reader_->Find_Symbol(type, name);
   if (symbol == nullptr) {
     errors_.Set_Location(__LINE__, kModule);
-    errors_.Raise("Store_Operand_Literal", "Symbol '%s' not defined", name.c_str());
+    errors_.Raise("Store_Operand_Literal", "Symbol '%s' not defined", std::string(name).c_str());
   }
   Store_Word(slot, symbol->index);
 }
 
 void VMCode::Store_Operand_String(int slot) {
-  const std::string text = Current_Operand(slot).text.value_or("");
+  const std::string_view text = Text_Of(Current_Operand(slot));
   const StringRecord* entry = reader_->Find_String(text);
   if (entry == nullptr) {
     errors_.Set_Location(__LINE__, kModule);
-    errors_.Raise("Store_Operand_String", "The string '%s' is not in the string symbol table.", text.c_str());
+    errors_.Raise("Store_Operand_String", "The string '%s' is not in the string symbol table.",
+                  std::string(text).c_str());
   }
   Store_Word(slot, entry->index);
 }
 
 void VMCode::Store_Operand_Label(int slot, const RoutineBody& label_body) {
-  const std::string name = Current_Operand(slot).text.value_or("");
+  const std::string_view name = Text_Of(Current_Operand(slot));
   const SymbolRecord* label = label_body.Find_Label(name);
   if (label == nullptr) {
-    Report_Undefined(Format_Printf("Location label '%s' not defined in routine '%s'.", name.c_str(),
+    Report_Undefined(Format_Printf("Location label '%s' not defined in routine '%s'.", std::string(name).c_str(),
                                    std::string(current_steps_->name).c_str()));
   }
   Store_Word(slot, label->index);
 }
 
 void VMCode::Store_Operand_Routine(int slot, const RoutineBody*& label_body) {
-  const std::string name = Current_Operand(slot).text.value_or("");
+  const std::string_view name = Text_Of(Current_Operand(slot));
   const RoutineRecord* routine = reader_->Find_Routine(name);
-  if (routine == nullptr) Report_Undefined(Format_Printf("Routine label '%s' not defined.", name.c_str()));
+  if (routine == nullptr)
+    Report_Undefined(Format_Printf("Routine label '%s' not defined.", std::string(name).c_str()));
   Store_Word(slot, routine->index);
   label_body = routine->body.get();
 }

@@ -11,19 +11,8 @@ using Entries = std::vector<std::string>;
 
 // player is object 0, wave objects 1 to 4, tank object 5.
 const char* const kData =
-    "[objects]\n"
-    "player\n"
-    "wave <4>\n"
-    "tank\n"
-    "[positions]\n"
-    "base, 100, -20, 3\n"
-    "home, 1, 2, 3\n"
-    "[variables]\n"
-    "count, 0\n"
-    "big, 70000\n"
-    "[text]\n"
-    "intro, \"Hold.\\nWait.\"\n"
-    "other, \"x\"\n";
+    "[objects]\nplayer\nwave <4>\ntank\n[positions]\nbase, 100, -20, 3\nhome, 1, 2, 3\n"
+    "[variables]\ncount, 0\nbig, 70000\n[text]\nintro, \"Hold.\\nWait.\"\nother, \"x\"\n";
 
 TEST(VMCodeGenerate, EncodesEveryOperandType) {
   struct Case {
@@ -36,10 +25,12 @@ TEST(VMCodeGenerate, EncodesEveryOperandType) {
       {"Wait,70000\nWait,-1", {{2, 4464, 0, 0, 0}, {2, -1, 0, 0, 0}, {0, 0, 0, 0, 0}}},
       {"GetPos,tank,home", {{50, 5, 1, 0, 0}, {0, 0, 0, 0, 0}}},
       {"Set,big,7\nAddAmmo,wave,-3", {{15, 1, 7, 0, 0}, {60, 1, -3, 0, 0}, {0, 0, 0, 0, 0}}},
-      {"Audio,\"a\"\nAudio,\"b\"\nAudio,\"a\"", {{32, 0, 0, 0, 0}, {32, 1, 0, 0, 0}, {32, 0, 0, 0, 0}, {0, 0, 0, 0, 0}}},
+      {"Audio,\"a\"\nAudio,\"b\"\nAudio,\"a\"",
+       {{32, 0, 0, 0, 0}, {32, 1, 0, 0, 0}, {32, 0, 0, 0, 0}, {0, 0, 0, 0, 0}}},
       {"Display,intro,red\nDisplay,other,green,count",
        {{6, 0, 2, -1, -1}, {6, 1, 1, 0, -1}, {0, 0, 0, 0, 0}}},
-      {"RunSpeed,Main,3,true\nRunSpeed,Main,3,false,true", {{9, 0, 3, 1, 0}, {9, 0, 3, 0, 1}, {0, 0, 0, 0, 0}}},
+      {"RunSpeed,Main,3,true\nRunSpeed,Main,3,false,true",
+       {{9, 0, 3, 1, 0}, {9, 0, 3, 0, 1}, {0, 0, 0, 0, 0}}},
       {"GetAlt,base\nGetAlt,base,home", {{105, 0, -1, 0, 0}, {105, 0, 1, 0, 0}, {0, 0, 0, 0, 0}}},
       {"OnNewObject,0\nOnNewObject,5,Main,tank", {{120, 0, 0, 0, 0}, {120, 5, 0, 5, 0}, {0, 0, 0, 0, 0}}},
       {"here: IfEQ,true,here\nIfNE,7,here", {{12, 1, 0, 0, 0}, {13, 7, 0, 0, 0}, {0, 0, 0, 0, 0}}},
@@ -54,21 +45,6 @@ TEST(VMCodeGenerate, EncodesEveryOperandType) {
     ASSERT_EQ(compiled.code->routines().count(), 1);
     EXPECT_EQ(compiled.code->routines().First()->steps.count, static_cast<int>(c.rows.size()));
   }
-}
-
-TEST(VMCodeGenerate, CopiesTheRoutineHeaders) {
-  testing::CompiledScript compiled;
-  compiled.Compile(std::string(kData) + "[routine,Main,1,true]\nWait,1\n[routine,Second,-1,false,true]\n");
-  const RoutineCode* main = compiled.code->routines().First();
-  ASSERT_NE(main, nullptr);
-  const RoutineCode* second = compiled.code->routines().Next(*main);
-  ASSERT_NE(second, nullptr);
-  EXPECT_EQ(main->steps.name, "Main");
-  EXPECT_EQ(std::vector<int>({main->index, main->speed, main->priority, main->debug, main->steps.count}),
-            std::vector<int>({0, 1, 1, 0, 2}));
-  EXPECT_EQ(second->steps.name, "Second");
-  EXPECT_EQ(std::vector<int>({second->index, second->speed, second->priority, second->debug, second->steps.count}),
-            std::vector<int>({1, -1, 0, 1, 1}));
 }
 
 // Labels are absolute RoutineData rows: First takes rows 0 to 3, Second 4 to 8.
@@ -113,13 +89,15 @@ TEST(VMCodeGenerate, ReportsUndefinedNamesWithTheStepLineAndNoHeader) {
     const char* message;
   };
   const Case cases[] = {
-      {"[routine,A,1,true]\nWait,1\n\nJumpTo,nowhere\n", 17, "Location label 'nowhere' not defined in routine 'A'."},
+      {"[routine,A,1,true]\nWait,1\n\nJumpTo,nowhere\n", 17,
+       "Location label 'nowhere' not defined in routine 'A'."},
       // The label exists only in A, the routine being compiled, not in B.
       {"[routine,A,1,true]\nown: Wait,1\nSetStep,B,own\n[routine,B,1,true]\n", 16,
        "Location label 'own' not defined in routine 'A'."},
       {"[routine,A,1,true]\nWait,1\nSetStep,\n  Nobody,top\n", 16, "Routine label 'Nobody' not defined."},
       {"[routine,A,1,true]\nRunSpeed,Elsewhere,1,true\n", 15, "Routine label 'Elsewhere' not defined."},
-      {"[routine,A,1,true]\nRandJump,top,gone\ntop:\n", 15, "Location label 'gone' not defined in routine 'A'."},
+      {"[routine,A,1,true]\nRandJump,top,gone\ntop:\n", 15,
+       "Location label 'gone' not defined in routine 'A'."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.routines);

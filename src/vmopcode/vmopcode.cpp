@@ -61,7 +61,7 @@ VMOpcode::VMOpcode(ErrorContext& errors)
     record.operand_types = row.operand_types;
     record.token = kFirstOpcodeToken + position;
     by_name_.Insert(std::make_unique<OpcodeRecord>(record));
-    by_token_.Insert(std::make_unique<OpcodeRecord>(record));
+    token_records_[static_cast<std::size_t>(position)] = &by_token_.Insert(std::make_unique<OpcodeRecord>(record));
   }
 }
 
@@ -72,9 +72,8 @@ const OpcodeRecord* VMOpcode::Find_Opcode_By_Name(std::string_view name) const {
 }
 
 const OpcodeRecord* VMOpcode::Find_Opcode_By_Token(std::int32_t token) const {
-  OpcodeRecord key;
-  key.token = token;
-  return by_token_.Find(key);
+  if (token < kFirstOpcodeToken || token >= kFirstOpcodeToken + kOpcodeCount) return nullptr;
+  return token_records_[static_cast<std::size_t>(token - kFirstOpcodeToken)];
 }
 
 }  // namespace kx

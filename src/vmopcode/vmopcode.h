@@ -88,6 +88,9 @@ class VMOpcode {
   ErrorContext& errors_;
   SearchTree<OpcodeRecord> by_name_;
   SearchTree<OpcodeRecord> by_token_;
+  // The records of by_token_ by position: the tree was filled in token
+  // order, so it is a chain that a lookup would walk from end to end.
+  std::array<const OpcodeRecord*, kOpcodeCount> token_records_{};
 };
 
 }  // namespace kx
