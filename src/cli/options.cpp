@@ -7,14 +7,14 @@ namespace {
 
 enum class OptionId { Template, Format, Config, Quiet, List_Templates, Synopsis, Operations, Exports, Help, Version };
 
-struct OptionSpec {
+struct OptionEntry {
   OptionId id;
   char short_name;  // 0: long form only
   const char* long_name;
   bool takes_value;
 };
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionEntry kOptions[] = {
     {OptionId::Template, 't', "template", true},
     {OptionId::Format, 'f', "format", true},
     {OptionId::Config, 'c', "config", true},
@@ -27,15 +27,15 @@ constexpr OptionSpec kOptions[] = {
     {OptionId::Version, 0, "version", false},
 };
 
-const OptionSpec* Find_Long(std::string_view name) {
-  for (const OptionSpec& spec : kOptions)
-    if (name == spec.long_name) return &spec;
+const OptionEntry* Find_Long(std::string_view name) {
+  for (const OptionEntry& entry : kOptions)
+    if (name == entry.long_name) return &entry;
   return nullptr;
 }
 
-const OptionSpec* Find_Short(char name) {
-  for (const OptionSpec& spec : kOptions)
-    if (spec.short_name != 0 && name == spec.short_name) return &spec;
+const OptionEntry* Find_Short(char name) {
+  for (const OptionEntry& entry : kOptions)
+    if (entry.short_name != 0 && name == entry.short_name) return &entry;
   return nullptr;
 }
 
@@ -71,16 +71,16 @@ class Parser {
   void Parse_Long(const std::string& arg) {
     const std::size_t equals = arg.find('=');
     const std::string name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-    const OptionSpec* spec = Find_Long(name);
-    if (spec == nullptr) throw UsageError("unknown option '--" + name + "'");
+    const OptionEntry* entry = Find_Long(name);
+    if (entry == nullptr) throw UsageError("unknown option '--" + name + "'");
     const std::string shown = "--" + name;
-    if (!spec->takes_value) {
+    if (!entry->takes_value) {
       if (equals != std::string::npos) throw UsageError("option '" + shown + "' takes no value");
-      Apply(*spec, shown, "");
+      Apply(*entry, shown, "");
     } else if (equals != std::string::npos) {
-      Apply(*spec, shown, arg.substr(equals + 1));
+      Apply(*entry, shown, arg.substr(equals + 1));
     } else {
-      Apply(*spec, shown, Take_Value(shown));
+      Apply(*entry, shown, Take_Value(shown));
     }
   }
 
@@ -88,14 +88,14 @@ class Parser {
   // argument or, when nothing is left, the next argument.
   void Parse_Short(const std::string& arg) {
     for (std::size_t i = 1; i < arg.size(); ++i) {
-      const OptionSpec* spec = Find_Short(arg[i]);
+      const OptionEntry* entry = Find_Short(arg[i]);
       const std::string shown = std::string("-") + arg[i];
-      if (spec == nullptr) throw UsageError("unknown option '" + shown + "'");
-      if (!spec->takes_value) {
-        Apply(*spec, shown, "");
+      if (entry == nullptr) throw UsageError("unknown option '" + shown + "'");
+      if (!entry->takes_value) {
+        Apply(*entry, shown, "");
         continue;
       }
-      Apply(*spec, shown, i + 1 < arg.size() ? arg.substr(i + 1) : Take_Value(shown));
+      Apply(*entry, shown, i + 1 < arg.size() ? arg.substr(i + 1) : Take_Value(shown));
       return;
     }
   }
@@ -105,8 +105,8 @@ class Parser {
     return args_[next_++];
   }
 
-  void Apply(const OptionSpec& spec, const std::string& shown, const std::string& value) {
-    switch (spec.id) {
+  void Apply(const OptionEntry& entry, const std::string& shown, const std::string& value) {
+    switch (entry.id) {
       case OptionId::Template: options_.template_name = value; break;
       case OptionId::Format: options_.option = Output_Option(value); break;
       case OptionId::Config: options_.config = value; break;
