@@ -68,8 +68,8 @@ CBuildLogDlg::CBuildLogDlg(CMainFrame* frame)
   units.Place(m_radioDll, 209, 133, 28, 10);
   units.Place(m_radioC, 249, 133, 20, 10);
   // Controls at least as tall as their font needs.
-  for (QWidget* control : std::initializer_list<QWidget*>{&m_cboMemoryModel, &m_staticMemoryModel,
-                                                          &m_radioDll, &m_radioC}) {
+  for (QWidget* control :
+       std::initializer_list<QWidget*>{&m_cboMemoryModel, &m_staticMemoryModel, &m_radioDll, &m_radioC}) {
     const int needed = control->sizeHint().height();
     if (control->height() < needed)
       control->setGeometry(control->x(), control->y() - (needed - control->height()) / 2, control->width(),

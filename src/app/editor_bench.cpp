@@ -27,7 +27,9 @@ QByteArray Script_Of_Size(qsizetype size) {
   for (int i = 0; i < 100; ++i)
     text += "spot_" + QByteArray::number(i) + ", " + QByteArray::number(i * 37 - 900) + ", 0, " +
             QByteArray::number(1800 - i * 11) + "\r\n";
-  text += "\r\n[variables]\r\ncount, 0\r\nscore, 0\r\n\r\n[text]\r\nhello, \"Hold the line.\\nHelp is near.\"\r\n";
+  text +=
+      "\r\n[variables]\r\ncount, 0\r\nscore, 0\r\n\r\n[text]\r\nhello, \"Hold the line.\\nHelp is "
+      "near.\"\r\n";
   const char* const steps[] = {
       "  Wait, 10\r\n",
       "  Display, hello, green, score\r\n",
@@ -80,8 +82,9 @@ int main(int argc, char** argv) {
     }
   }
   std::sort(times.begin(), times.end());
-  std::printf("editor: opened a script of %lld bytes (%d lines) and moved to its last line in %.1f ms "
-              "(median of %d runs)\n",
-              static_cast<long long>(script.size()), lines, times[times.size() / 2], kRuns);
+  std::printf(
+      "editor: opened a script of %lld bytes (%d lines) and moved to its last line in %.1f ms "
+      "(median of %d runs)\n",
+      static_cast<long long>(script.size()), lines, times[times.size() / 2], kRuns);
   return 0;
 }

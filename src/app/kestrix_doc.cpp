@@ -25,7 +25,8 @@ QString Native(const QString& path) { return QDir::toNativeSeparators(path); }
 }  // namespace
 
 const QByteArray CKestrixDoc::kNewDocumentText(
-    "\r\n[objects]\r\n\r\n\r\n\r\n[positions]\r\n\r\n\r\n\r\n[variables]\r\n\r\n\r\n\r\n[text]\r\n\r\n\r\n\r\n"
+    "\r\n[objects]\r\n\r\n\r\n\r\n[positions]\r\n\r\n\r\n\r\n[variables]\r\n\r\n\r\n\r\n[text]"
+    "\r\n\r\n\r\n\r\n"
     "[routine,Main,1,true]\r\n\r\n");
 
 CKestrixDoc::CKestrixDoc(CKestrixView& view, QObject* parent) : QObject(parent), m_view(view) {}
@@ -68,12 +69,13 @@ bool CKestrixDoc::OnSaveDocument(const QString& path) {
   for (qsizetype i = 0; i < text.size(); ++i) {
     if (text.at(i).unicode() <= 0xFF) continue;
     const QString character = text.mid(i, text.at(i).isHighSurrogate() ? 2 : 1);
-    Message_Box(m_view.window(), QMessageBox::Warning,
-                QString("Cannot write file %1:\nline %2 holds the character \"%3\", which a script file cannot "
-                        "store.")
-                    .arg(Native(path))
-                    .arg(text.left(i).count('\n') + 1)
-                    .arg(character));
+    Message_Box(
+        m_view.window(), QMessageBox::Warning,
+        QString("Cannot write file %1:\nline %2 holds the character \"%3\", which a script file cannot "
+                "store.")
+            .arg(Native(path))
+            .arg(text.left(i).count('\n') + 1)
+            .arg(character));
     return false;
   }
   const QByteArray bytes = Stored_Bytes();

@@ -112,7 +112,8 @@ void CMainFrame::createActions() {
   connect(m_actions.exit, &QAction::triggered, this, &QWidget::close);
 
   m_actions.undo = addAction("&Undo");
-  m_actions.undo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)});
+  m_actions.undo->setShortcuts(
+      {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)});
   m_actions.undo->setEnabled(false);
   connect(m_actions.undo, &QAction::triggered, &m_wndView, &QPlainTextEdit::undo);
   connect(&m_wndView, &QPlainTextEdit::undoAvailable, m_actions.undo, &QAction::setEnabled);
@@ -132,7 +133,8 @@ void CMainFrame::createActions() {
   connect(&m_wndView, &QPlainTextEdit::copyAvailable, m_actions.copy, &QAction::setEnabled);
 
   m_actions.paste = addAction("&Paste");
-  m_actions.paste->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)});
+  m_actions.paste->setShortcuts(
+      {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)});
   m_actions.paste->setIcon(Tool_Icon(ToolIcon::kPaste));
   connect(m_actions.paste, &QAction::triggered, &m_wndView, &QPlainTextEdit::paste);
 

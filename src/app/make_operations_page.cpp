@@ -22,27 +22,42 @@ namespace {
 // What an operand of the type accepts; nullptr for a type that is not legal.
 const char* Operand_Sentence(VMOpcode_Operand_Type type) {
   switch (type) {
-    case VMOPCODE_OBJECT: return "The name of an object of the [objects] section.";
-    case VMOPCODE_STRING: return "A string between double quotes, taken as written.";
-    case VMOPCODE_TEXTNAME: return "The name of a text of the [text] section.";
-    case VMOPCODE_VARIABLE: return "The name of a variable of the [variables] section.";
-    case VMOPCODE_ROUTINE: return "The name of a routine of the script.";
-    case VMOPCODE_POSITION: return "The name of a position of the [positions] section.";
-    case VMOPCODE_LABEL: return "A location label of the same routine.";
-    case VMOPCODE_INTEGER: return "An integer, with a minus sign where it is negative.";
-    case VMOPCODE_BOOLEAN: return "True or false.";
-    case VMOPCODE_BOOLEAN | VMOPCODE_INTEGER: return "True, false or an integer without a minus sign.";
-    case VMOPCODE_COLOR: return "A colour: white, green or red.";
+    case VMOPCODE_OBJECT:
+      return "The name of an object of the [objects] section.";
+    case VMOPCODE_STRING:
+      return "A string between double quotes, taken as written.";
+    case VMOPCODE_TEXTNAME:
+      return "The name of a text of the [text] section.";
+    case VMOPCODE_VARIABLE:
+      return "The name of a variable of the [variables] section.";
+    case VMOPCODE_ROUTINE:
+      return "The name of a routine of the script.";
+    case VMOPCODE_POSITION:
+      return "The name of a position of the [positions] section.";
+    case VMOPCODE_LABEL:
+      return "A location label of the same routine.";
+    case VMOPCODE_INTEGER:
+      return "An integer, with a minus sign where it is negative.";
+    case VMOPCODE_BOOLEAN:
+      return "True or false.";
+    case VMOPCODE_BOOLEAN | VMOPCODE_INTEGER:
+      return "True, false or an integer without a minus sign.";
+    case VMOPCODE_COLOR:
+      return "A colour: white, green or red.";
     case VMOPCODE_OPTIONAL | VMOPCODE_VARIABLE:
       return "The name of a variable of the [variables] section; it may be left out.";
     case VMOPCODE_OPTIONAL | VMOPCODE_POSITION:
       return "The name of a position of the [positions] section; it may be left out.";
-    case VMOPCODE_OPTIONAL | VMOPCODE_LABEL: return "A location label of the same routine; it may be left out.";
-    case VMOPCODE_OPTIONAL | VMOPCODE_INTEGER: return "An integer; it may be left out, which stands for 0.";
-    case VMOPCODE_OPTIONAL | VMOPCODE_BOOLEAN: return "True or false; it may be left out, which stands for false.";
+    case VMOPCODE_OPTIONAL | VMOPCODE_LABEL:
+      return "A location label of the same routine; it may be left out.";
+    case VMOPCODE_OPTIONAL | VMOPCODE_INTEGER:
+      return "An integer; it may be left out, which stands for 0.";
+    case VMOPCODE_OPTIONAL | VMOPCODE_BOOLEAN:
+      return "True or false; it may be left out, which stands for false.";
     case VMOPCODE_ZERO_ENDS | VMOPCODE_INTEGER:
       return "An integer; when it is 0 the step ends there and the operands after it are not written.";
-    default: return nullptr;
+    default:
+      return nullptr;
   }
 }
 
@@ -50,11 +65,20 @@ std::string Escape_Html(const std::string& text) {
   std::string escaped;
   for (char c : text) {
     switch (c) {
-      case '&': escaped += "&amp;"; break;
-      case '<': escaped += "&lt;"; break;
-      case '>': escaped += "&gt;"; break;
-      case '"': escaped += "&quot;"; break;
-      default: escaped += c;
+      case '&':
+        escaped += "&amp;";
+        break;
+      case '<':
+        escaped += "&lt;";
+        break;
+      case '>':
+        escaped += "&gt;";
+        break;
+      case '"':
+        escaped += "&quot;";
+        break;
+      default:
+        escaped += c;
     }
   }
   return escaped;

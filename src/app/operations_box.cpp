@@ -19,7 +19,11 @@ void COperationsBox::hidePopup() {
   // A choice is reported (activated) only after the list has closed, so the
   // verdict waits for the event loop.
   QMetaObject::invokeMethod(
-      this, [this] { if (!m_bChosen) emit selectionCancelled(); }, Qt::QueuedConnection);
+      this,
+      [this] {
+        if (!m_bChosen) emit selectionCancelled();
+      },
+      Qt::QueuedConnection);
 }
 
 }  // namespace kx

@@ -4,8 +4,8 @@
 #include <QSettings>
 #include <QtTest>
 
-#include "app/app_testing.h"
 #include "app/about_dlg.h"
+#include "app/app_testing.h"
 #include "app/main_frame.h"
 
 namespace kx {

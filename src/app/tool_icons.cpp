@@ -9,14 +9,22 @@ namespace {
 
 const char* Theme_Name(ToolIcon which) {
   switch (which) {
-    case ToolIcon::kNew: return "document-new";
-    case ToolIcon::kOpen: return "document-open";
-    case ToolIcon::kSave: return "document-save";
-    case ToolIcon::kCut: return "edit-cut";
-    case ToolIcon::kCopy: return "edit-copy";
-    case ToolIcon::kPaste: return "edit-paste";
-    case ToolIcon::kPrint: return "document-print";
-    case ToolIcon::kAbout: return "help-about";
+    case ToolIcon::kNew:
+      return "document-new";
+    case ToolIcon::kOpen:
+      return "document-open";
+    case ToolIcon::kSave:
+      return "document-save";
+    case ToolIcon::kCut:
+      return "edit-cut";
+    case ToolIcon::kCopy:
+      return "edit-copy";
+    case ToolIcon::kPaste:
+      return "edit-paste";
+    case ToolIcon::kPrint:
+      return "document-print";
+    case ToolIcon::kAbout:
+      return "help-about";
   }
   return "";
 }

@@ -108,7 +108,8 @@ int Run_Kestrixc(const std::vector<std::string>& args, const std::filesystem::pa
   ErrorContext configuration_errors(kConfigurationWidth, std::make_unique<ListSink>(true, Print_To(err)));
   ErrorContext configuration_notices(kConfigurationWidth, std::make_unique<ListSink>(false));
   TemplateConfigParser configurations(configuration_errors, configuration_notices);
-  const std::string config_path = options.config.value_or((Companion_Directory(program_directory) / "Kestrix.conf").string());
+  const std::string config_path =
+      options.config.value_or((Companion_Directory(program_directory) / "Kestrix.conf").string());
   try {
     configurations.Read_Template_File(config_path);
   } catch (const BuildFailure&) {
@@ -124,8 +125,8 @@ int Run_Kestrixc(const std::vector<std::string>& args, const std::filesystem::pa
   // The build log: progress and failure diagnostics alike, in order, on
   // standard output, as the build dialog's list would show them.
   ErrorContext build_errors(kBuildWidth, std::make_unique<ListSink>(true, Print_To(out)));
-  ErrorContext build_notices(kBuildWidth,
-                             std::make_unique<ListSink>(false, options.quiet ? ListSink::Receiver{} : Print_To(out)));
+  ErrorContext build_notices(
+      kBuildWidth, std::make_unique<ListSink>(false, options.quiet ? ListSink::Receiver{} : Print_To(out)));
   VMObject vmobject(build_errors, build_notices, configurations);
   std::string template_name;
   if (options.template_name)

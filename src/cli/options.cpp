@@ -5,7 +5,18 @@
 namespace kx {
 namespace {
 
-enum class OptionId { Template, Format, Config, Quiet, List_Templates, Synopsis, Operations, Exports, Help, Version };
+enum class OptionId {
+  Template,
+  Format,
+  Config,
+  Quiet,
+  List_Templates,
+  Synopsis,
+  Operations,
+  Exports,
+  Help,
+  Version
+};
 
 struct OptionEntry {
   OptionId id;
@@ -107,22 +118,38 @@ class Parser {
 
   void Apply(const OptionEntry& entry, const std::string& shown, const std::string& value) {
     switch (entry.id) {
-      case OptionId::Template: options_.template_name = value; break;
-      case OptionId::Format: options_.option = Output_Option(value); break;
-      case OptionId::Config: options_.config = value; break;
-      case OptionId::Quiet: options_.quiet = true; break;
-      case OptionId::List_Templates: Request(CliAction::List_Templates, shown); break;
+      case OptionId::Template:
+        options_.template_name = value;
+        break;
+      case OptionId::Format:
+        options_.option = Output_Option(value);
+        break;
+      case OptionId::Config:
+        options_.config = value;
+        break;
+      case OptionId::Quiet:
+        options_.quiet = true;
+        break;
+      case OptionId::List_Templates:
+        Request(CliAction::List_Templates, shown);
+        break;
       case OptionId::Synopsis:
         Request(CliAction::Synopsis, shown);
         options_.operation = value;
         break;
-      case OptionId::Operations: Request(CliAction::Operations, shown); break;
+      case OptionId::Operations:
+        Request(CliAction::Operations, shown);
+        break;
       case OptionId::Exports:
         Request(CliAction::Exports, shown);
         options_.exports_file = value;
         break;
-      case OptionId::Help: help_ = true; break;
-      case OptionId::Version: version_ = true; break;
+      case OptionId::Help:
+        help_ = true;
+        break;
+      case OptionId::Version:
+        version_ = true;
+        break;
     }
   }
 

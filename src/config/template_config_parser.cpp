@@ -45,22 +45,22 @@ struct Keyword {
 };
 
 constexpr std::array<Keyword, 22> kKeywords = {{
-    {"template", CONFIG_TEMPLATE}, {"list", CONFIG_LIST},
-    {"entry", CONFIG_ENTRY},       {"dll", CONFIG_DLL},
-    {"blank", CONFIG_BLANK},       {"max", CONFIG_MAX},
-    {"routine", CONFIG_ROUTINE},   {"count", CONFIG_COUNT},
-    {"object", CONFIG_OBJECT},     {"step", CONFIG_STEP},
-    {"data", CONFIG_DATA},         {"array", CONFIG_ARRAY},
-    {"position", CONFIG_POSITION}, {"name", CONFIG_NAME},
-    {"speed", CONFIG_SPEED},       {"integer", CONFIG_INTEGER},
-    {"priority", CONFIG_PRIORITY}, {"offset", CONFIG_OFFSET},
+    {"template", CONFIG_TEMPLATE},   {"list", CONFIG_LIST},
+    {"entry", CONFIG_ENTRY},         {"dll", CONFIG_DLL},
+    {"blank", CONFIG_BLANK},         {"max", CONFIG_MAX},
+    {"routine", CONFIG_ROUTINE},     {"count", CONFIG_COUNT},
+    {"object", CONFIG_OBJECT},       {"step", CONFIG_STEP},
+    {"data", CONFIG_DATA},           {"array", CONFIG_ARRAY},
+    {"position", CONFIG_POSITION},   {"name", CONFIG_NAME},
+    {"speed", CONFIG_SPEED},         {"integer", CONFIG_INTEGER},
+    {"priority", CONFIG_PRIORITY},   {"offset", CONFIG_OFFSET},
     {"objective", CONFIG_OBJECTIVE}, {"debug", CONFIG_DEBUG},
-    {"rows", CONFIG_ROWS},         {"cols", CONFIG_COLS},
+    {"rows", CONFIG_ROWS},           {"cols", CONFIG_COLS},
 }};
 static_assert(kKeywords.back().kind == 533);
 
-constexpr std::array<LexanScanner, 5> kScanners = {
-    Scan_Special, Scan_Hexadecimal, Scan_Integer, Scan_String, Scan_Keyword};
+constexpr std::array<LexanScanner, 5> kScanners = {Scan_Special, Scan_Hexadecimal, Scan_Integer, Scan_String,
+                                                   Scan_Keyword};
 
 constexpr std::array<char, 4> kSpecials = {'{', '}', ',', ';'};
 

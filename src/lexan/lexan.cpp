@@ -97,7 +97,8 @@ void Lexan::Lexan_Add_Keyword(std::string_view text, int kind) {
   std::transform(text.begin(), text.end(), keyword->folded.begin(),
                  [](char c) { return static_cast<char>(Fold_Case(c)); });
   keyword_index_.Insert(*keyword);
-  if (!text.empty()) keyword_shapes_[static_cast<unsigned char>(keyword->folded[0])] |= Shape_Bit(text.size());
+  if (!text.empty())
+    keyword_shapes_[static_cast<unsigned char>(keyword->folded[0])] |= Shape_Bit(text.size());
   keywords_.Insert(std::move(keyword));
 }
 
@@ -158,10 +159,12 @@ bool Scan_Keyword(Lexan& lexan) {
   const auto size = static_cast<std::size_t>(p - lexan.position_);
   if (size >= kKeywordLimit) {
     ++lexan.column_;  // the arrow marks the first character of the run
-    lexan.Lexan_Error("The size of the scanned lexeme for keyword check is greater than or equal to %s.", "256");
+    lexan.Lexan_Error("The size of the scanned lexeme for keyword check is greater than or equal to %s.",
+                      "256");
   }
   if (size == 0) return false;
-  if ((lexan.keyword_shapes_[static_cast<unsigned char>(Fold_Case(*lexan.position_))] & Lexan::Shape_Bit(size)) == 0)
+  if ((lexan.keyword_shapes_[static_cast<unsigned char>(Fold_Case(*lexan.position_))] &
+       Lexan::Shape_Bit(size)) == 0)
     return false;
   char folded[kKeywordLimit];
   std::transform(lexan.position_, p, folded, [](char c) { return static_cast<char>(Fold_Case(c)); });

@@ -177,7 +177,9 @@ class Lexan {
   // apart from every keyword without a lookup.
   NameIndex<LexanKeyword, &LexanKeyword::folded> keyword_index_;
   std::array<std::uint32_t, 256> keyword_shapes_{};
-  static std::uint32_t Shape_Bit(std::size_t size) { return std::uint32_t{1} << std::min<std::size_t>(size, 31); }
+  static std::uint32_t Shape_Bit(std::size_t size) {
+    return std::uint32_t{1} << std::min<std::size_t>(size, 31);
+  }
   std::array<bool, 256> is_special_{};  // the registered specials
   LexanContext* current_context_ = nullptr;
   std::uint32_t value_ = 0;

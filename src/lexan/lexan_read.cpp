@@ -82,7 +82,8 @@ bool Lexan::Fill_Input() {
 
 int Lexan::Copy_Plain(char* out, int room) {
   const char* in = input_.data() + input_next_;
-  const int available = static_cast<int>(std::min<std::size_t>(input_end_ - input_next_, static_cast<std::size_t>(room)));
+  const int available =
+      static_cast<int>(std::min<std::size_t>(input_end_ - input_next_, static_cast<std::size_t>(room)));
   int count = 0;
   // Eight bytes at a time while none of them is a line feed, a carriage
   // return or a tab (the test leaves a high bit in each byte that is one).

@@ -47,8 +47,7 @@ class LinkedList {
   // last one and when nothing equal is stored.
   T* Next(const T& item) const {
     for (std::size_t i = 0; i < items_.size(); ++i)
-      if (compare_(*items_[i], item) == 0)
-        return i + 1 < items_.size() ? items_[i + 1].get() : nullptr;
+      if (compare_(*items_[i], item) == 0) return i + 1 < items_.size() ? items_[i + 1].get() : nullptr;
     return nullptr;
   }
 

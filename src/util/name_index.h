@@ -69,8 +69,8 @@ class NameIndex {
   struct alignas(32) Slot {
     std::uint32_t hash = 0;
     std::uint32_t length = 0;
-    const T* item = nullptr;           // nullptr: free
-    std::uint64_t head[2] = {0, 0};    // the name's first 16 bytes, zero-padded
+    const T* item = nullptr;         // nullptr: free
+    std::uint64_t head[2] = {0, 0};  // the name's first 16 bytes, zero-padded
   };
 
   // A name to look for, with its hash and its zero-padded head.

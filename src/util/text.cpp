@@ -28,8 +28,6 @@ std::string Escape_Newlines(std::string_view text) {
   return result;
 }
 
-std::vector<unsigned char> Allocate_Zeroed(std::size_t size) {
-  return std::vector<unsigned char>(size, 0);
-}
+std::vector<unsigned char> Allocate_Zeroed(std::size_t size) { return std::vector<unsigned char>(size, 0); }
 
 }  // namespace kx

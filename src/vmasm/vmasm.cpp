@@ -31,9 +31,7 @@ int Compare_Routine_Names(const RoutineRecord& a, const RoutineRecord& b) {
   return Compare_Texts(a.name, b.name);
 }
 
-const SymbolRecord* RoutineBody::Find_Label(std::string_view name) const {
-  return label_index.Find(name);
-}
+const SymbolRecord* RoutineBody::Find_Label(std::string_view name) const { return label_index.Find(name); }
 
 VMAsm::VMAsm(ErrorContext& errors, ErrorContext& notices, VMOpcode& catalogue)
     : catalogue_(catalogue),
@@ -86,12 +84,8 @@ const SymbolRecord* VMAsm::Find_Symbol(VMAsm_Symbol_Type kind, std::string_view 
   return index->Find(name);
 }
 
-const StringRecord* VMAsm::Find_String(std::string_view text) const {
-  return string_index_.Find(text);
-}
+const StringRecord* VMAsm::Find_String(std::string_view text) const { return string_index_.Find(text); }
 
-const RoutineRecord* VMAsm::Find_Routine(std::string_view name) const {
-  return routine_index_.Find(name);
-}
+const RoutineRecord* VMAsm::Find_Routine(std::string_view name) const { return routine_index_.Find(name); }
 
 }  // namespace kx

@@ -42,7 +42,9 @@ struct SymbolRecord {
 
   // Labels come by the hundred thousand in a large script.
   static void* operator new(std::size_t size) { return Pool_Allocate<SymbolRecord>(size); }
-  static void operator delete(void* record, std::size_t size) noexcept { Pool_Release<SymbolRecord>(record, size); }
+  static void operator delete(void* record, std::size_t size) noexcept {
+    Pool_Release<SymbolRecord>(record, size);
+  }
 };
 
 // One entry of the string table: a distinct operand string, as written.
@@ -80,7 +82,9 @@ struct StepRecord {
   // A record for every step of a script: they are made and released by the
   // million, from a pool of the building thread.
   static void* operator new(std::size_t size) { return Pool_Allocate<StepRecord>(size); }
-  static void operator delete(void* record, std::size_t size) noexcept { Pool_Release<StepRecord>(record, size); }
+  static void operator delete(void* record, std::size_t size) noexcept {
+    Pool_Release<StepRecord>(record, size);
+  }
 };
 
 int Compare_Symbol_Names(const SymbolRecord& a, const SymbolRecord& b);

@@ -99,11 +99,11 @@ TEST(VMAsmRoundTrip, LongNamesKeepEveryListingLineReadable) {
   const std::string label = name("l1", 511);
   const std::string routine = name("R2", 509);
   const std::string text = "\"" + std::string(200, 't') + "\"";
-  const std::string script =
-      "[objects]\n" + object + "\n<\n3\n>\n[positions]\n" + position +
-      "\n,-2147483648\n,-2147483648,\n-2147483648\n[variables]\n" + position + ",\n-2147483648\n[text]\n" +
-      object + "\n,\n" + text + "\n[routine,\n" + routine + "\n,-2147483648,true,true]\n" + label +
-      "\n:\nRemove,\n" + object + "\nJumpTo,\n" + label + "\nSetStep,\n" + routine + "\n,\n" + label + "\n";
+  const std::string script = "[objects]\n" + object + "\n<\n3\n>\n[positions]\n" + position +
+                             "\n,-2147483648\n,-2147483648,\n-2147483648\n[variables]\n" + position +
+                             ",\n-2147483648\n[text]\n" + object + "\n,\n" + text + "\n[routine,\n" +
+                             routine + "\n,-2147483648,true,true]\n" + label + "\n:\nRemove,\n" + object +
+                             "\nJumpTo,\n" + label + "\nSetStep,\n" + routine + "\n,\n" + label + "\n";
   Reader original;
   ASSERT_EQ(original.Read(script), kRead) << original.errors.Text();
   const std::string listing = original.Listing();

@@ -74,7 +74,8 @@ void VMCode::Write_Output(const std::string& path, int mode) {
   }
 }
 
-void VMCode::Copy_Template(const std::filesystem::path& template_path, const std::string& path, AtomicFile& output) {
+void VMCode::Copy_Template(const std::filesystem::path& template_path, const std::string& path,
+                           AtomicFile& output) {
   std::unique_ptr<std::FILE, FileCloser> source(std::fopen(template_path.c_str(), "rb"));
   if (!source) {
     errors_.Set_Location(__LINE__, kModule);

@@ -28,7 +28,7 @@ inline constexpr std::size_t kStepDataSize = 10;
 
 // The compiled steps of one routine.
 struct RoutineSteps {
-  std::string_view name;  // borrowed from the reader's RoutineRecord
+  std::string_view name;   // borrowed from the reader's RoutineRecord
   std::int32_t count = 0;  // rows used, the halt row included
   std::vector<StepData> steps;
 };
@@ -86,7 +86,9 @@ class VMCode {
   void VMCode_Generate(const RoutineBody& body);
   void Generate_Code(const OpcodeRecord& opcode, const RoutineBody& body);
   StepData& Current_Row() { return current_steps_->steps[static_cast<std::size_t>(current_steps_->count)]; }
-  const Operand& Current_Operand(int slot) const { return current_step_->operands[static_cast<std::size_t>(slot - 1)]; }
+  const Operand& Current_Operand(int slot) const {
+    return current_step_->operands[static_cast<std::size_t>(slot - 1)];
+  }
   void Store_Word(int slot, std::int32_t value);
   void Store_Opcode(const OpcodeRecord& opcode);
   void Store_Operand_Literal(int slot, VMAsm_Symbol_Type type);
@@ -137,7 +139,7 @@ class VMCode {
   ErrorContext& errors_;
 
   std::filesystem::path template_directory_;
-  std::uint64_t template_size_ = 0;  // bytes of the copied template (DLL mode)
+  std::uint64_t template_size_ = 0;   // bytes of the copied template (DLL mode)
   std::vector<unsigned char> image_;  // the copy of the template being patched (DLL mode)
   const char* array_name_ = "";
   std::int32_t array_offset_ = 0;

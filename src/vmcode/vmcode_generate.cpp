@@ -61,23 +61,47 @@ void VMCode::Generate_Code(const OpcodeRecord& opcode, const RoutineBody& body) 
     const VMOpcode_Operand_Type type = opcode.operand_types[static_cast<std::size_t>(slot - 1)];
     if (type == 0) return;
     switch (type) {
-      case VMOPCODE_OBJECT: Store_Operand_Literal(slot, VMASM_SYMBOL_OBJECT); break;
-      case VMOPCODE_STRING: Store_Operand_String(slot); break;
-      case VMOPCODE_TEXTNAME: Store_Operand_Literal(slot, VMASM_SYMBOL_TEXT); break;
-      case VMOPCODE_VARIABLE: Store_Operand_Literal(slot, VMASM_SYMBOL_VARIABLE); break;
-      case VMOPCODE_ROUTINE: Store_Operand_Routine(slot, label_body); break;
-      case VMOPCODE_POSITION: Store_Operand_Literal(slot, VMASM_SYMBOL_POSITION); break;
-      case VMOPCODE_LABEL: Store_Operand_Label(slot, *label_body); break;
+      case VMOPCODE_OBJECT:
+        Store_Operand_Literal(slot, VMASM_SYMBOL_OBJECT);
+        break;
+      case VMOPCODE_STRING:
+        Store_Operand_String(slot);
+        break;
+      case VMOPCODE_TEXTNAME:
+        Store_Operand_Literal(slot, VMASM_SYMBOL_TEXT);
+        break;
+      case VMOPCODE_VARIABLE:
+        Store_Operand_Literal(slot, VMASM_SYMBOL_VARIABLE);
+        break;
+      case VMOPCODE_ROUTINE:
+        Store_Operand_Routine(slot, label_body);
+        break;
+      case VMOPCODE_POSITION:
+        Store_Operand_Literal(slot, VMASM_SYMBOL_POSITION);
+        break;
+      case VMOPCODE_LABEL:
+        Store_Operand_Label(slot, *label_body);
+        break;
       case VMOPCODE_INTEGER:
       case VMOPCODE_BOOLEAN:
       case VMOPCODE_INTEGER | VMOPCODE_BOOLEAN:
       case VMOPCODE_COLOR:
-      case VMOPCODE_ZERO_ENDS | VMOPCODE_INTEGER: Store_Operand_Value(slot); break;
-      case VMOPCODE_OPTIONAL | VMOPCODE_VARIABLE: Store_Operand_Optional_Literal(slot, VMASM_SYMBOL_VARIABLE); break;
-      case VMOPCODE_OPTIONAL | VMOPCODE_POSITION: Store_Operand_Optional_Literal(slot, VMASM_SYMBOL_POSITION); break;
-      case VMOPCODE_OPTIONAL | VMOPCODE_LABEL: Store_Operand_Optional_Label(slot, *label_body); break;
+      case VMOPCODE_ZERO_ENDS | VMOPCODE_INTEGER:
+        Store_Operand_Value(slot);
+        break;
+      case VMOPCODE_OPTIONAL | VMOPCODE_VARIABLE:
+        Store_Operand_Optional_Literal(slot, VMASM_SYMBOL_VARIABLE);
+        break;
+      case VMOPCODE_OPTIONAL | VMOPCODE_POSITION:
+        Store_Operand_Optional_Literal(slot, VMASM_SYMBOL_POSITION);
+        break;
+      case VMOPCODE_OPTIONAL | VMOPCODE_LABEL:
+        Store_Operand_Optional_Label(slot, *label_body);
+        break;
       case VMOPCODE_OPTIONAL | VMOPCODE_INTEGER:
-      case VMOPCODE_OPTIONAL | VMOPCODE_BOOLEAN: Store_Operand_Optional_Value(slot); break;
+      case VMOPCODE_OPTIONAL | VMOPCODE_BOOLEAN:
+        Store_Operand_Optional_Value(slot);
+        break;
       default:
         errors_.Set_Location(__LINE__, kModule);
         errors_.Raise("Generate_Code", "Illegal operand type (\"%s\", %d)", opcode.name.c_str(), type);
@@ -121,8 +145,8 @@ void VMCode::Store_Operand_Label(int slot, const RoutineBody& label_body) {
   const std::string_view name = Text_Of(Current_Operand(slot));
   const SymbolRecord* label = label_body.Find_Label(name);
   if (label == nullptr) {
-    Report_Undefined(Format_Printf("Location label '%s' not defined in routine '%s'.", std::string(name).c_str(),
-                                   std::string(current_steps_->name).c_str()));
+    Report_Undefined(Format_Printf("Location label '%s' not defined in routine '%s'.",
+                                   std::string(name).c_str(), std::string(current_steps_->name).c_str()));
   }
   Store_Word(slot, label->index);
 }

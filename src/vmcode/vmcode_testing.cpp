@@ -49,11 +49,13 @@ std::string Configuration_Text(const std::vector<TemplateConfig>& entries) {
     text += Format_Printf("    step data array offset 0x%X, rows %d;\n", c.step_data_array_offset,
                           c.step_data_array_rows);
     text += Format_Printf("    routine count offset 0x%X;\n", c.routine_count_offset);
-    text += Format_Printf("    position array offset 0x%X, rows %d;\n", c.position_array_offset, c.position_array_rows);
-    text += Format_Printf("    name array offset 0x%X, rows %d, cols %d;\n", c.name_array_offset, c.name_array_rows,
-                          c.name_array_cols);
+    text += Format_Printf("    position array offset 0x%X, rows %d;\n", c.position_array_offset,
+                          c.position_array_rows);
+    text += Format_Printf("    name array offset 0x%X, rows %d, cols %d;\n", c.name_array_offset,
+                          c.name_array_rows, c.name_array_cols);
     text += Format_Printf("    routine speed array offset 0x%X;\n", c.routine_speed_array_offset);
-    text += Format_Printf("    integer array offset 0x%X, rows %d;\n", c.integer_array_offset, c.integer_array_rows);
+    text += Format_Printf("    integer array offset 0x%X, rows %d;\n", c.integer_array_offset,
+                          c.integer_array_rows);
     text += Format_Printf("    routine priority array offset 0x%X;\n", c.routine_priority_array_offset);
     text += Format_Printf("    routine offset array offset 0x%X;\n", c.routine_offset_array_offset);
     text += Format_Printf("    objective array offset 0x%X, rows %d, cols %d;\n", c.objective_array_offset,

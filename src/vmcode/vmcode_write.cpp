@@ -77,13 +77,14 @@ void VMCode::Write_Routine_Arrays() {
 
   unsigned char word[2];
   Begin_Array("NumberOfRoutines", config.routine_count_offset);
-  Emit_Text("short NumberOfRoutines = %d; // offset = 0x%X\n\n", routines_.count(), Hex(config.routine_count_offset));
+  Emit_Text("short NumberOfRoutines = %d; // offset = 0x%X\n\n", routines_.count(),
+            Hex(config.routine_count_offset));
   Put16(word, Low16(routines_.count()));
   Emit_Bytes(sizeof word, word);
 
   Begin_Array("GlobalRoutineSpeed", config.routine_speed_array_offset);
-  Emit_Text("short GlobalRoutineSpeed[] = { // offset = 0x%X, rows = %d\n", Hex(config.routine_speed_array_offset),
-            config.max_routine_count);
+  Emit_Text("short GlobalRoutineSpeed[] = { // offset = 0x%X, rows = %d\n",
+            Hex(config.routine_speed_array_offset), config.max_routine_count);
   for (const RoutineCode& routine : routines_) {
     Emit_Text("    %d", routine.speed);
     End_Element(&routine != last);
@@ -104,8 +105,8 @@ void VMCode::Write_Routine_Arrays() {
   Emit_Text("};\n\n");
 
   Begin_Array("RoutineOffset", config.routine_offset_array_offset);
-  Emit_Text("short RoutineOffset[] = { // offset = 0x%X, rows = %d\n", Hex(config.routine_offset_array_offset),
-            config.max_routine_count);
+  Emit_Text("short RoutineOffset[] = { // offset = 0x%X, rows = %d\n",
+            Hex(config.routine_offset_array_offset), config.max_routine_count);
   std::int32_t first_row = 0;
   for (const RoutineCode& routine : routines_) {
     Emit_Text("    %d", first_row);
@@ -212,8 +213,9 @@ void VMCode::Emit_Bytes(std::size_t size, const unsigned char* data) {
   if (output_position_ + size > template_size_) {
     // The configuration does not describe this template: never grow the copy.
     errors_.Set_Location(__LINE__, kModule);
-    errors_.Raise("Emit_Bytes", "The %s array at offset 0x%X does not fit the template DLL file of %ld bytes.",
-                  array_name_, Hex(array_offset_), static_cast<long>(template_size_));
+    errors_.Raise("Emit_Bytes",
+                  "The %s array at offset 0x%X does not fit the template DLL file of %ld bytes.", array_name_,
+                  Hex(array_offset_), static_cast<long>(template_size_));
   }
   std::copy(data, data + size, image_.begin() + static_cast<std::ptrdiff_t>(output_position_));
   output_position_ += size;

@@ -31,8 +31,7 @@ class ErrorContext {
     file_ = file;
   }
 
-  [[noreturn]] void Raise(const char* routine, const char* format, ...)
-      __attribute__((format(printf, 3, 4)));
+  [[noreturn]] void Raise(const char* routine, const char* format, ...) __attribute__((format(printf, 3, 4)));
   // `call_format` names the failed library call, with its arguments when it has any.
   [[noreturn]] void Raise_System(const char* call_format, ...) __attribute__((format(printf, 2, 3)));
   void Report(const char* format, ...) __attribute__((format(printf, 2, 3)));

@@ -7,9 +7,8 @@
 namespace kx::testing {
 
 CapturedContext::CapturedContext(bool ends_build, int width)
-    : context(width, std::make_unique<ListSink>(ends_build, [this](const std::string& entry) {
-                entries.push_back(entry);
-              })) {}
+    : context(width, std::make_unique<ListSink>(
+                         ends_build, [this](const std::string& entry) { entries.push_back(entry); })) {}
 
 std::string CapturedContext::Text() const {
   std::string text;

@@ -14,8 +14,7 @@ std::string For_Each_Line(std::string_view text, LayOut lay_out) {
   std::size_t start = 0;
   while (true) {
     std::size_t end = text.find('\n', start);
-    lay_out(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start),
-            result);
+    lay_out(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start), result);
     if (end == std::string_view::npos) break;
     result += '\n';
     start = end + 1;

@@ -61,7 +61,8 @@ VMOpcode::VMOpcode(ErrorContext& errors)
     record.operand_types = row.operand_types;
     record.token = kFirstOpcodeToken + position;
     by_name_.Insert(std::make_unique<OpcodeRecord>(record));
-    token_records_[static_cast<std::size_t>(position)] = &by_token_.Insert(std::make_unique<OpcodeRecord>(record));
+    token_records_[static_cast<std::size_t>(position)] =
+        &by_token_.Insert(std::make_unique<OpcodeRecord>(record));
   }
 }
 

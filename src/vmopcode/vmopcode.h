@@ -30,10 +30,10 @@ enum : VMOpcode_Operand_Type {
 
 // One operation of the catalogue.
 struct OpcodeRecord {
-  std::int32_t code = 0;  // 1 to 128; word 0 of a compiled step
-  std::string name;       // as written in scripts; matched byte for byte
+  std::int32_t code = 0;                                 // 1 to 128; word 0 of a compiled step
+  std::string name;                                      // as written in scripts; matched byte for byte
   std::array<VMOpcode_Operand_Type, 4> operand_types{};  // 0 ends the list
-  std::int32_t token = 0;  // lexer token kind: 1024 + position in the table
+  std::int32_t token = 0;                                // lexer token kind: 1024 + position in the table
 };
 
 // One row of the constant operation table.
