@@ -64,6 +64,40 @@ constexpr std::array<LexanScanner, 5> kScanners = {Scan_Special, Scan_Hexadecima
 
 constexpr std::array<char, 4> kSpecials = {'{', '}', ',', ';'};
 
+// The statements after "dll blank", in their fixed order: keywords, then a
+// value of the first kind, then optionally ", rows" and ", cols" integers.
+struct NumberStatement {
+  std::array<int, 4> keywords;  // unused places hold 0
+  int first_kind;
+  std::int32_t TemplateConfig::*first;
+  std::int32_t TemplateConfig::*rows = nullptr;
+  std::int32_t TemplateConfig::*cols = nullptr;
+};
+
+using C = TemplateConfig;
+// clang-format off
+const NumberStatement kNumberStatements[] = {
+    {{CONFIG_MAX, CONFIG_ROUTINE, CONFIG_COUNT}, LEXAN_INTEGER, &C::max_routine_count},
+    {{CONFIG_MAX, CONFIG_OBJECT, CONFIG_COUNT}, LEXAN_INTEGER, &C::max_object_count},
+    {{CONFIG_STEP, CONFIG_DATA, CONFIG_ARRAY, CONFIG_OFFSET}, LEXAN_HEXADECIMAL,
+     &C::step_data_array_offset, &C::step_data_array_rows},
+    {{CONFIG_ROUTINE, CONFIG_COUNT, CONFIG_OFFSET}, LEXAN_HEXADECIMAL, &C::routine_count_offset},
+    {{CONFIG_POSITION, CONFIG_ARRAY, CONFIG_OFFSET}, LEXAN_HEXADECIMAL,
+     &C::position_array_offset, &C::position_array_rows},
+    {{CONFIG_NAME, CONFIG_ARRAY, CONFIG_OFFSET}, LEXAN_HEXADECIMAL,
+     &C::name_array_offset, &C::name_array_rows, &C::name_array_cols},
+    {{CONFIG_ROUTINE, CONFIG_SPEED, CONFIG_ARRAY, CONFIG_OFFSET}, LEXAN_HEXADECIMAL, &C::routine_speed_array_offset},
+    {{CONFIG_INTEGER, CONFIG_ARRAY, CONFIG_OFFSET}, LEXAN_HEXADECIMAL,
+     &C::integer_array_offset, &C::integer_array_rows},
+    {{CONFIG_ROUTINE, CONFIG_PRIORITY, CONFIG_ARRAY, CONFIG_OFFSET}, LEXAN_HEXADECIMAL,
+     &C::routine_priority_array_offset},
+    {{CONFIG_ROUTINE, CONFIG_OFFSET, CONFIG_ARRAY, CONFIG_OFFSET}, LEXAN_HEXADECIMAL, &C::routine_offset_array_offset},
+    {{CONFIG_OBJECTIVE, CONFIG_ARRAY, CONFIG_OFFSET}, LEXAN_HEXADECIMAL,
+     &C::objective_array_offset, &C::objective_array_rows, &C::objective_array_cols},
+    {{CONFIG_ROUTINE, CONFIG_DEBUG, CONFIG_ARRAY, CONFIG_OFFSET}, LEXAN_HEXADECIMAL, &C::routine_debug_array_offset},
+};
+// clang-format on
+
 void Match_All(Lexan& lexer, std::initializer_list<int> kinds) {
   for (int kind : kinds) lexer.Lexan_Match(kind);
 }
@@ -155,67 +189,20 @@ std::unique_ptr<TemplateConfig> TemplateConfigParser::Read_Template_Entry() {
   entry->dll_blank = Take_String(lexer);
   lexer.Lexan_Match(';');
 
-  Match_All(lexer, {CONFIG_MAX, CONFIG_ROUTINE, CONFIG_COUNT});
-  entry->max_routine_count = Take_Number(lexer, LEXAN_INTEGER);
-  lexer.Lexan_Match(';');
-
-  Match_All(lexer, {CONFIG_MAX, CONFIG_OBJECT, CONFIG_COUNT});
-  entry->max_object_count = Take_Number(lexer, LEXAN_INTEGER);
-  lexer.Lexan_Match(';');
-
-  Match_All(lexer, {CONFIG_STEP, CONFIG_DATA, CONFIG_ARRAY, CONFIG_OFFSET});
-  entry->step_data_array_offset = Take_Number(lexer, LEXAN_HEXADECIMAL);
-  Match_All(lexer, {',', CONFIG_ROWS});
-  entry->step_data_array_rows = Take_Number(lexer, LEXAN_INTEGER);
-  lexer.Lexan_Match(';');
-
-  Match_All(lexer, {CONFIG_ROUTINE, CONFIG_COUNT, CONFIG_OFFSET});
-  entry->routine_count_offset = Take_Number(lexer, LEXAN_HEXADECIMAL);
-  lexer.Lexan_Match(';');
-
-  Match_All(lexer, {CONFIG_POSITION, CONFIG_ARRAY, CONFIG_OFFSET});
-  entry->position_array_offset = Take_Number(lexer, LEXAN_HEXADECIMAL);
-  Match_All(lexer, {',', CONFIG_ROWS});
-  entry->position_array_rows = Take_Number(lexer, LEXAN_INTEGER);
-  lexer.Lexan_Match(';');
-
-  Match_All(lexer, {CONFIG_NAME, CONFIG_ARRAY, CONFIG_OFFSET});
-  entry->name_array_offset = Take_Number(lexer, LEXAN_HEXADECIMAL);
-  Match_All(lexer, {',', CONFIG_ROWS});
-  entry->name_array_rows = Take_Number(lexer, LEXAN_INTEGER);
-  Match_All(lexer, {',', CONFIG_COLS});
-  entry->name_array_cols = Take_Number(lexer, LEXAN_INTEGER);
-  lexer.Lexan_Match(';');
-
-  Match_All(lexer, {CONFIG_ROUTINE, CONFIG_SPEED, CONFIG_ARRAY, CONFIG_OFFSET});
-  entry->routine_speed_array_offset = Take_Number(lexer, LEXAN_HEXADECIMAL);
-  lexer.Lexan_Match(';');
-
-  Match_All(lexer, {CONFIG_INTEGER, CONFIG_ARRAY, CONFIG_OFFSET});
-  entry->integer_array_offset = Take_Number(lexer, LEXAN_HEXADECIMAL);
-  Match_All(lexer, {',', CONFIG_ROWS});
-  entry->integer_array_rows = Take_Number(lexer, LEXAN_INTEGER);
-  lexer.Lexan_Match(';');
-
-  Match_All(lexer, {CONFIG_ROUTINE, CONFIG_PRIORITY, CONFIG_ARRAY, CONFIG_OFFSET});
-  entry->routine_priority_array_offset = Take_Number(lexer, LEXAN_HEXADECIMAL);
-  lexer.Lexan_Match(';');
-
-  Match_All(lexer, {CONFIG_ROUTINE, CONFIG_OFFSET, CONFIG_ARRAY, CONFIG_OFFSET});
-  entry->routine_offset_array_offset = Take_Number(lexer, LEXAN_HEXADECIMAL);
-  lexer.Lexan_Match(';');
-
-  Match_All(lexer, {CONFIG_OBJECTIVE, CONFIG_ARRAY, CONFIG_OFFSET});
-  entry->objective_array_offset = Take_Number(lexer, LEXAN_HEXADECIMAL);
-  Match_All(lexer, {',', CONFIG_ROWS});
-  entry->objective_array_rows = Take_Number(lexer, LEXAN_INTEGER);
-  Match_All(lexer, {',', CONFIG_COLS});
-  entry->objective_array_cols = Take_Number(lexer, LEXAN_INTEGER);
-  lexer.Lexan_Match(';');
-
-  Match_All(lexer, {CONFIG_ROUTINE, CONFIG_DEBUG, CONFIG_ARRAY, CONFIG_OFFSET});
-  entry->routine_debug_array_offset = Take_Number(lexer, LEXAN_HEXADECIMAL);
-  lexer.Lexan_Match(';');
+  for (const NumberStatement& statement : kNumberStatements) {
+    for (int keyword : statement.keywords)
+      if (keyword != 0) lexer.Lexan_Match(keyword);
+    entry.get()->*statement.first = Take_Number(lexer, statement.first_kind);
+    if (statement.rows != nullptr) {
+      Match_All(lexer, {',', CONFIG_ROWS});
+      entry.get()->*statement.rows = Take_Number(lexer, LEXAN_INTEGER);
+    }
+    if (statement.cols != nullptr) {
+      Match_All(lexer, {',', CONFIG_COLS});
+      entry.get()->*statement.cols = Take_Number(lexer, LEXAN_INTEGER);
+    }
+    lexer.Lexan_Match(';');
+  }
 
   lexer.Lexan_Match('}');
   return entry;
