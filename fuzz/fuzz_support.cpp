@@ -8,7 +8,7 @@
 #include <sstream>
 #include <vector>
 
-#include "vmobject/error_context.h"
+#include "diagnostics/error_context.h"
 
 namespace kx::fuzz {
 namespace {

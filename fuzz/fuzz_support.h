@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "vmobject/error_context.h"
-#include "vmobject/error_sink.h"
+#include "diagnostics/error_context.h"
+#include "diagnostics/error_sink.h"
 
 // Shared by the libFuzzer harnesses: a private work folder and checks whose
 // failure is reported to libFuzzer as a crash, so that it keeps the input.

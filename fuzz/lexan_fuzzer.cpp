@@ -10,7 +10,7 @@
 
 #include "fuzz_support.h"
 #include "lexan/lexan.h"
-#include "vmobject/build_failure.h"
+#include "diagnostics/build_failure.h"
 #include "vmopcode/vmopcode.h"
 
 namespace {

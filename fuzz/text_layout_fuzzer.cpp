@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "vmobject/text_layout.h"
+#include "diagnostics/text_layout.h"
 
 namespace {
 

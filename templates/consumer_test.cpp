@@ -15,7 +15,7 @@
 #include "config/template_config_parser.h"
 #include "template_sizes.h"
 #include "template_types.h"
-#include "vmobject/testing.h"
+#include "diagnostics/testing.h"
 #include "vmobject/vmobject.h"
 
 namespace kx {

@@ -9,7 +9,7 @@
 #include "app/main_frame.h"
 #include "app/program_files.h"
 #include "app/prompts.h"
-#include "vmobject/build_failure.h"
+#include "diagnostics/build_failure.h"
 
 namespace kx {
 namespace {

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "app/program_files.h"
-#include "vmobject/error_sink.h"
+#include "diagnostics/error_sink.h"
 
 namespace kx {
 namespace {

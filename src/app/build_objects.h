@@ -4,7 +4,7 @@
 #include <QPointer>
 
 #include "config/template_config_parser.h"
-#include "vmobject/error_context.h"
+#include "diagnostics/error_context.h"
 #include "vmobject/vmobject.h"
 #include "vmopcode/vmopcode.h"
 

@@ -12,8 +12,8 @@
 #include <string>
 
 #include "util/atomic_file.h"
-#include "vmobject/error_context.h"
-#include "vmobject/error_sink.h"
+#include "diagnostics/error_context.h"
+#include "diagnostics/error_sink.h"
 #include "vmopcode/vmopcode.h"
 
 namespace kx {

@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "vmcode/vmcode_testing.h"
-#include "vmobject/testing.h"
+#include "diagnostics/testing.h"
 
 extern char** environ;
 

@@ -6,8 +6,8 @@
 #include "cli/options.h"
 #include "config/export_table.h"
 #include "config/template_config_parser.h"
-#include "vmobject/error_context.h"
-#include "vmobject/error_sink.h"
+#include "diagnostics/error_context.h"
+#include "diagnostics/error_sink.h"
 #include "vmobject/vmobject.h"
 #include "vmopcode/vmopcode.h"
 

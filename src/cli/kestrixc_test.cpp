@@ -9,7 +9,7 @@
 
 #include "cli/options.h"
 #include "vmcode/vmcode_testing.h"
-#include "vmobject/testing.h"
+#include "diagnostics/testing.h"
 
 namespace kx {
 namespace {

@@ -68,9 +68,9 @@ ExportTable ElfImage::Read() {
   std::uint8_t elf_class = file_.U8(4, "the ELF header");
   std::uint8_t data = file_.U8(5, "the ELF header");
   if (elf_class != kClass32 && elf_class != kClass64)
-    Fail_Export(Format_Printf("unknown ELF class %u (1 is 32-bit, 2 is 64-bit)", elf_class));
+    Fail_Malformed(Format_Printf("unknown ELF class %u (1 is 32-bit, 2 is 64-bit)", elf_class));
   if (data != kLittleEndian)
-    Fail_Export(data == 2 ? std::string("big-endian ELF files are not supported")
+    Fail_Malformed(data == 2 ? std::string("big-endian ELF files are not supported")
                           : Format_Printf("unknown ELF byte order %u", data));
   wide_ = elf_class == kClass64;
   table.format = wide_ ? "ELF64" : "ELF32";
@@ -82,7 +82,7 @@ ExportTable ElfImage::Read() {
   std::uint16_t entry_size = file_.U16(fields, "the ELF header");
   std::uint64_t count = file_.U16(fields + 2, "the ELF header");
   std::uint32_t names_index = file_.U16(fields + 4, "the ELF header");
-  if (sections_at == 0) Fail_Export("the file has no section headers, so its symbols cannot be found");
+  if (sections_at == 0) Fail_Malformed("the file has no section headers, so its symbols cannot be found");
   Read_Sections(sections_at, entry_size, count, names_index);
 
   const ElfSection* symbols = nullptr;
@@ -103,7 +103,7 @@ void ElfImage::Read_Sections(std::uint64_t offset, std::uint16_t entry_size, std
                              std::uint32_t names_index) {
   std::uint16_t expected = wide_ ? 64 : 40;
   if (entry_size != expected)
-    Fail_Export(Format_Printf("the section headers are %u bytes each instead of %u", entry_size, expected));
+    Fail_Malformed(Format_Printf("the section headers are %u bytes each instead of %u", entry_size, expected));
   if (count == 0 || names_index == kExtendedIndex) {
     // Many sections: the real count and name table index stand in section 0.
     ElfSection first = Read_Section(offset);
@@ -111,20 +111,20 @@ void ElfImage::Read_Sections(std::uint64_t offset, std::uint16_t entry_size, std
     if (names_index == kExtendedIndex) names_index = first.link;
   }
   if (count > file_.size() / entry_size)
-    Fail_Export("the file is truncated: the section header table lies past its end");
+    Fail_Malformed("the file is truncated: the section header table lies past its end");
   file_.Require(offset, count * entry_size, "the section header table");
   for (std::uint64_t i = 0; i < count; ++i) sections_.push_back(Read_Section(offset + i * entry_size));
 
   names_.assign(sections_.size(), std::string());
   if (names_index == 0) return;
   if (names_index >= sections_.size())
-    Fail_Export(Format_Printf("the section name table is section %u of only %u", names_index,
+    Fail_Malformed(Format_Printf("the section name table is section %u of only %u", names_index,
                               unsigned(sections_.size())));
   const ElfSection& names = sections_[names_index];
   std::uint64_t end = Data_End(names_index);
   for (std::uint64_t i = 0; i < sections_.size(); ++i) {
     if (sections_[i].name >= names.size)
-      Fail_Export(Format_Printf("the name of section %u lies outside the section name table", unsigned(i)));
+      Fail_Malformed(Format_Printf("the name of section %u lies outside the section name table", unsigned(i)));
     names_[i] = file_.Text(names.offset + sections_[i].name, end, "a section name");
   }
 }
@@ -145,7 +145,7 @@ ElfSection ElfImage::Read_Section(std::uint64_t header) const {
 std::uint64_t ElfImage::Data_End(std::uint64_t index) const {
   const ElfSection& section = sections_[index];
   if (!file_.Contains(section.offset, section.size))
-    Fail_Export(Format_Printf("the file is truncated: the data of section %s lies past its end",
+    Fail_Malformed(Format_Printf("the file is truncated: the data of section %s lies past its end",
                               Section_Name(index).c_str()));
   return section.offset + section.size;
 }
@@ -160,15 +160,15 @@ void ElfImage::Read_Symbols(const ElfSection& symbols, std::uint64_t symbols_ind
   std::string table_name = Section_Name(symbols_index);
   std::uint64_t entry_size = wide_ ? 24 : 16;
   if (symbols.entry_size != entry_size)
-    Fail_Export(Format_Printf("the symbol table %s has entries of %llu bytes instead of %llu",
+    Fail_Malformed(Format_Printf("the symbol table %s has entries of %llu bytes instead of %llu",
                               table_name.c_str(), (unsigned long long)symbols.entry_size,
                               (unsigned long long)entry_size));
   if (symbols.size % entry_size != 0)
-    Fail_Export(
+    Fail_Malformed(
         Format_Printf("the symbol table %s does not hold a whole number of entries", table_name.c_str()));
   Data_End(symbols_index);
   if (symbols.link == 0 || symbols.link >= sections_.size() || sections_[symbols.link].type != kStringTable)
-    Fail_Export(Format_Printf("the symbol table %s names no string table (link %u)", table_name.c_str(),
+    Fail_Malformed(Format_Printf("the symbol table %s names no string table (link %u)", table_name.c_str(),
                               symbols.link));
   const ElfSection& strings = sections_[symbols.link];
   std::uint64_t strings_end = Data_End(symbols.link);
@@ -189,7 +189,7 @@ void ElfImage::Read_Symbols(const ElfSection& symbols, std::uint64_t symbols_ind
     bool visible = visibility == 0 || visibility == 3;  // default or protected
     if ((info & 0xF) != kObject || !exported || !visible || index == 0) continue;
 
-    if (name_at >= strings.size) Fail_Export("a symbol name lies outside its string table");
+    if (name_at >= strings.size) Fail_Malformed("a symbol name lies outside its string table");
     std::string name = file_.Text(strings.offset + name_at, strings_end, "a symbol name");
     if (index == kAbsolute) {
       table.refused.push_back({name, "it is an absolute value with no bytes in the file"});
@@ -204,7 +204,7 @@ void ElfImage::Read_Symbols(const ElfSection& symbols, std::uint64_t symbols_ind
       continue;
     }
     if (index >= sections_.size())
-      Fail_Export(Format_Printf("the symbol '%s' names section %u of only %u", name.c_str(), index,
+      Fail_Malformed(Format_Printf("the symbol '%s' names section %u of only %u", name.c_str(), index,
                                 unsigned(sections_.size())));
     const ElfSection& section = sections_[index];
     std::string section_name = Section_Name(index);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "config/byte_reader.h"
+#include "util/byte_reader.h"
 #include "config/export_table.h"
 
 namespace kx {

@@ -20,19 +20,19 @@ struct FileCloser {
 
 std::string Read_Whole_File(const std::filesystem::path& path) {
   std::error_code error;
-  if (std::filesystem::is_directory(path, error)) Fail_Export("it is a folder, not a file");
+  if (std::filesystem::is_directory(path, error)) Fail_Malformed("it is a folder, not a file");
   if (std::filesystem::exists(path, error) && !std::filesystem::is_regular_file(path, error))
-    Fail_Export("it is not a regular file");
+    Fail_Malformed("it is not a regular file");
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-  if (!file) Fail_Export(Format_Printf("cannot open it: %s", std::strerror(errno)));
+  if (!file) Fail_Malformed(Format_Printf("cannot open it: %s", std::strerror(errno)));
   std::string image;
   char buffer[65536];
   std::size_t got;
   while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
     image.append(buffer, got);
-    if (image.size() > kLargestFile) Fail_Export("it is larger than 1 GiB, too large for a template");
+    if (image.size() > kLargestFile) Fail_Malformed("it is larger than 1 GiB, too large for a template");
   }
-  if (std::ferror(file.get())) Fail_Export(Format_Printf("cannot read it: %s", std::strerror(errno)));
+  if (std::ferror(file.get())) Fail_Malformed(Format_Printf("cannot read it: %s", std::strerror(errno)));
   return image;
 }
 
@@ -66,7 +66,7 @@ ExportTable Parse_Export_Table(std::string_view image) {
              "ELF") {
     table = Read_Elf_Exports(file);
   } else {
-    Fail_Export(image.empty() ? "the file is empty"
+    Fail_Malformed(image.empty() ? "the file is empty"
                               : "the file is neither a Windows DLL (PE) nor an ELF shared object");
   }
   std::stable_sort(table.symbols.begin(), table.symbols.end(), [](const auto& a, const auto& b) {

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "util/byte_reader.h"
+
 namespace kx {
 
 // One exported data symbol that has bytes in its file.
@@ -39,10 +41,7 @@ struct ExportTable {
 
 // A file that cannot be read, or is no well-formed PE or ELF file. The
 // message is complete and names the file when one was read.
-class ExportTableError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
+using ExportTableError = MalformedInput;
 
 // Reads the export table of the file at `path`; throws ExportTableError.
 ExportTable Read_Export_Table(const std::filesystem::path& path);

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "config/export_test_images.h"
-#include "vmobject/testing.h"
+#include "diagnostics/testing.h"
 
 namespace kx {
 namespace {

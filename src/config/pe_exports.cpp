@@ -54,7 +54,7 @@ ExportTable PeImage::Read() {
   ExportTable table;
   std::uint32_t pe = file_.U32(0x3C, "the DOS header");
   if (file_.U32(pe, "the PE signature") != kPeSignature)
-    Fail_Export(Format_Printf("no PE signature at offset 0x%X: the file is no Windows DLL", pe));
+    Fail_Malformed(Format_Printf("no PE signature at offset 0x%X: the file is no Windows DLL", pe));
   std::uint64_t coff = std::uint64_t{pe} + 4;
   std::uint16_t section_count = file_.U16(coff + 2, "the COFF header");
   std::uint16_t optional_size = file_.U16(coff + 16, "the COFF header");
@@ -70,7 +70,7 @@ ExportTable PeImage::Read() {
     table.format = "PE32+";
     count_at = 108;
   } else {
-    Fail_Export(Format_Printf("unknown optional header magic 0x%X (PE32 is 0x10B, PE32+ 0x20B)", magic));
+    Fail_Malformed(Format_Printf("unknown optional header magic 0x%X (PE32 is 0x10B, PE32+ 0x20B)", magic));
   }
   Read_Sections(optional + optional_size, section_count);
 
@@ -96,14 +96,14 @@ ExportTable PeImage::Read() {
     std::uint32_t name_rva = file_.U32(names + 4 * i, "the export name table");
     const PeSection* name_section = Find_Section(name_rva);
     if (name_section == nullptr)
-      Fail_Export(
+      Fail_Malformed(
           Format_Printf("the name of export %u lies at RVA 0x%X, in no section", unsigned(i), name_rva));
     std::uint64_t name_offset = File_Offset(name_rva, 1, "an export name");
     std::string name = file_.Text(name_offset, Raw_End(*name_section), "an export name");
 
     std::uint16_t index = file_.U16(ordinals + 2 * i, "the export ordinal table");
     if (index >= function_count)
-      Fail_Export(
+      Fail_Malformed(
           Format_Printf("the export '%s' has the ordinal index %u, beyond the %u entries of the export "
                         "address table",
                         name.c_str(), index, function_count));
@@ -155,7 +155,7 @@ const PeSection* PeImage::Find_Section(std::uint64_t rva) const {
 
 std::uint64_t PeImage::Raw_End(const PeSection& section) const {
   if (!file_.Contains(section.raw_offset, section.raw_size))
-    Fail_Export(Format_Printf("the file is truncated: the data of section %s lies past its end",
+    Fail_Malformed(Format_Printf("the file is truncated: the data of section %s lies past its end",
                               section.name.c_str()));
   return std::uint64_t{section.raw_offset} + section.raw_size;
 }
@@ -163,11 +163,11 @@ std::uint64_t PeImage::Raw_End(const PeSection& section) const {
 std::uint64_t PeImage::File_Offset(std::uint64_t rva, std::uint64_t length, const std::string& what) const {
   const PeSection* section = Find_Section(rva);
   if (section == nullptr)
-    Fail_Export(Format_Printf("%s lies at RVA 0x%llX, in no section", what.c_str(), (unsigned long long)rva));
+    Fail_Malformed(Format_Printf("%s lies at RVA 0x%llX, in no section", what.c_str(), (unsigned long long)rva));
   Raw_End(*section);
   std::uint64_t within = rva - section->virtual_address;
   if (within > section->raw_size || length > section->raw_size - within)
-    Fail_Export(
+    Fail_Malformed(
         Format_Printf("%s runs past the file data of section %s", what.c_str(), section->name.c_str()));
   return section->raw_offset + within;
 }

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "lexan/lexan.h"
-#include "vmobject/build_failure.h"
+#include "diagnostics/build_failure.h"
 
 namespace kx {
 

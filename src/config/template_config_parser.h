@@ -5,7 +5,7 @@
 #include <string>
 
 #include "config/template_config.h"
-#include "vmobject/error_context.h"
+#include "diagnostics/error_context.h"
 
 namespace kx {
 

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "util/format.h"
-#include "vmobject/build_failure.h"
-#include "vmobject/error_sink.h"
-#include "vmobject/testing.h"
+#include "diagnostics/build_failure.h"
+#include "diagnostics/error_sink.h"
+#include "diagnostics/testing.h"
 
 namespace kx {
 namespace {

@@ -13,7 +13,7 @@
 #include "util/linked_list.h"
 #include "util/name_index.h"
 #include "util/search_tree.h"
-#include "vmobject/error_context.h"
+#include "diagnostics/error_context.h"
 
 namespace kx {
 

@@ -6,7 +6,7 @@
 
 #include "lexan/lexan.h"
 #include "util/format.h"
-#include "vmobject/text_layout.h"
+#include "diagnostics/text_layout.h"
 
 namespace kx {
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "lexan/lexan.h"
-#include "vmobject/testing.h"
+#include "diagnostics/testing.h"
 
 namespace kx::testing {
 

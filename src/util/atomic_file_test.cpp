@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "vmobject/testing.h"
+#include "util/testing.h"
 
 namespace kx {
 namespace {

@@ -12,7 +12,7 @@
 #include "util/fixed_pool.h"
 #include "util/linked_list.h"
 #include "util/name_index.h"
-#include "vmobject/error_context.h"
+#include "diagnostics/error_context.h"
 #include "vmopcode/vmopcode.h"
 
 namespace kx {

@@ -7,7 +7,7 @@
 
 #include "config/template_config.h"
 #include "vmasm/vmasm.h"
-#include "vmobject/testing.h"
+#include "diagnostics/testing.h"
 #include "vmopcode/vmopcode.h"
 
 namespace kx::testing {

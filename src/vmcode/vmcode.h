@@ -12,7 +12,7 @@
 #include "util/atomic_file.h"
 #include "util/linked_list.h"
 #include "vmasm/vmasm.h"
-#include "vmobject/error_context.h"
+#include "diagnostics/error_context.h"
 #include "vmopcode/vmopcode.h"
 
 namespace kx {

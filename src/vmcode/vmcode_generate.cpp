@@ -2,7 +2,7 @@
 #include <string_view>
 
 #include "util/format.h"
-#include "vmcode/little_endian.h"
+#include "util/little_endian.h"
 #include "vmcode/vmcode.h"
 
 namespace kx {

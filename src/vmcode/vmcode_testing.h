@@ -8,7 +8,7 @@
 #include "config/template_config.h"
 #include "vmasm/vmasm.h"
 #include "vmcode/vmcode.h"
-#include "vmobject/testing.h"
+#include "diagnostics/testing.h"
 #include "vmopcode/vmopcode.h"
 
 // Templates, configurations and compiled scripts made by the tests themselves.

@@ -7,7 +7,7 @@
 
 #include "util/format.h"
 #include "util/text.h"
-#include "vmcode/little_endian.h"
+#include "util/little_endian.h"
 #include "vmcode/vmcode.h"
 
 namespace kx {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "config/template_config_parser.h"
-#include "vmobject/error_context.h"
+#include "diagnostics/error_context.h"
 
 namespace kx {
 

@@ -6,7 +6,7 @@
 #include <set>
 
 #include "vmcode/vmcode_testing.h"
-#include "vmobject/testing.h"
+#include "diagnostics/testing.h"
 
 namespace kx {
 namespace {

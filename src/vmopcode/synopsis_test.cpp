@@ -3,7 +3,7 @@
 #include <fstream>
 #include <string>
 
-#include "vmobject/testing.h"
+#include "diagnostics/testing.h"
 #include "vmopcode/vmopcode.h"
 
 namespace kx {

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "util/search_tree.h"
-#include "vmobject/error_context.h"
+#include "diagnostics/error_context.h"
 
 namespace kx {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "vmobject/testing.h"
+#include "diagnostics/testing.h"
 
 namespace kx {
 namespace {

@@ -1,10 +1,8 @@
-#include "config/byte_reader.h"
-
-#include "config/export_table.h"
+#include "util/byte_reader.h"
 
 namespace kx {
 
-void Fail_Export(const std::string& message) { throw ExportTableError(message); }
+void Fail_Malformed(const std::string& message) { throw MalformedInput(message); }
 
 bool ByteReader::Contains(std::uint64_t offset, std::uint64_t length) const {
   return offset <= image_.size() && length <= image_.size() - offset;
@@ -12,7 +10,7 @@ bool ByteReader::Contains(std::uint64_t offset, std::uint64_t length) const {
 
 void ByteReader::Require(std::uint64_t offset, std::uint64_t length, const char* what) const {
   if (!Contains(offset, length))
-    Fail_Export(std::string("the file is truncated: ") + what + " lies past its end");
+    Fail_Malformed(std::string("the file is truncated: ") + what + " lies past its end");
 }
 
 std::uint64_t ByteReader::Unsigned(std::uint64_t offset, int bytes, const char* what) const {
@@ -42,10 +40,10 @@ std::string_view ByteReader::Bytes(std::uint64_t offset, std::uint64_t length, c
 
 std::string ByteReader::Text(std::uint64_t offset, std::uint64_t limit, const char* what) const {
   if (limit > image_.size()) limit = image_.size();
-  if (offset >= limit) Fail_Export(std::string(what) + " lies outside its table");
+  if (offset >= limit) Fail_Malformed(std::string(what) + " lies outside its table");
   std::string_view rest = image_.substr(offset, limit - offset);
   std::size_t end = rest.find('\0');
-  if (end == std::string_view::npos) Fail_Export(std::string(what) + " has no terminating zero byte");
+  if (end == std::string_view::npos) Fail_Malformed(std::string(what) + " has no terminating zero byte");
   return std::string(rest.substr(0, end));
 }
 

@@ -1,11 +1,11 @@
-#include "vmobject/error_context.h"
+#include "diagnostics/error_context.h"
 
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
 
 #include "util/format.h"
-#include "vmobject/text_layout.h"
+#include "diagnostics/text_layout.h"
 
 namespace kx {
 

@@ -1,22 +1,9 @@
 #pragma once
 
 #include <filesystem>
-#include <memory>
 #include <string>
-#include <vector>
-
-#include "vmobject/error_context.h"
 
 namespace kx::testing {
-
-// An error context whose list sink collects the entries it is given.
-struct CapturedContext {
-  explicit CapturedContext(bool ends_build, int width = 94);
-  std::vector<std::string> entries;
-  ErrorContext context;
-  // The entries joined with line feeds.
-  std::string Text() const;
-};
 
 // A fresh empty folder, removed with everything in it at the end of its scope.
 class TempDir {

@@ -1,9 +1,9 @@
-#include "vmobject/error_sink.h"
+#include "diagnostics/error_sink.h"
 
 #include <cstdio>
 #include <memory>
 
-#include "vmobject/build_failure.h"
+#include "diagnostics/build_failure.h"
 
 namespace kx {
 

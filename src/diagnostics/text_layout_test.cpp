@@ -1,4 +1,4 @@
-#include "vmobject/text_layout.h"
+#include "diagnostics/text_layout.h"
 
 #include <gtest/gtest.h>
 

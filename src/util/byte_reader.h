@@ -2,13 +2,20 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
 namespace kx {
 
+// Input that is not of the shape its reader expects; what() says what is wrong.
+class MalformedInput : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 // Bounds-checked little-endian reads from a file image. Every read that does
-// not lie wholly inside the image throws ExportTableError with
+// not lie wholly inside the image throws MalformedInput with
 // "the file is truncated: <what> lies past its end".
 class ByteReader {
  public:
@@ -34,7 +41,7 @@ class ByteReader {
   std::string_view image_;
 };
 
-// Throws ExportTableError with `message`.
-[[noreturn]] void Fail_Export(const std::string& message);
+// Throws MalformedInput with `message`.
+[[noreturn]] void Fail_Malformed(const std::string& message);
 
 }  // namespace kx

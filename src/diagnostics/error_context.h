@@ -3,8 +3,8 @@
 #include <memory>
 #include <string>
 
-#include "vmobject/build_failure.h"
-#include "vmobject/error_sink.h"
+#include "diagnostics/build_failure.h"
+#include "diagnostics/error_sink.h"
 
 namespace kx {
 

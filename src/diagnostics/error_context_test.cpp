@@ -1,10 +1,10 @@
-#include "vmobject/error_context.h"
+#include "diagnostics/error_context.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 
-#include "vmobject/testing.h"
+#include "diagnostics/testing.h"
 
 namespace kx {
 namespace {
