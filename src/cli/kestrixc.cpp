@@ -8,21 +8,13 @@
 #include "config/template_config_parser.h"
 #include "diagnostics/error_context.h"
 #include "diagnostics/error_sink.h"
+#include "vmobject/companion_files.h"
 #include "vmobject/vmobject.h"
 #include "vmopcode/vmopcode.h"
 
-#ifndef KX_VERSION
-#define KX_VERSION "unknown"
-#endif
-#ifndef KX_SHARE_FROM_BIN
-#define KX_SHARE_FROM_BIN "../share/kestrix"
-#endif
 
 namespace kx {
 namespace {
-
-constexpr int kBuildWidth = 94;
-constexpr int kConfigurationWidth = 79;
 
 int Bad_Usage(std::ostream& err, const std::string& message) {
   err << "kestrixc: " << message << '\n' << Usage_Text();
@@ -34,7 +26,7 @@ ListSink::Receiver Print_To(std::ostream& stream) {
 }
 
 int Print_Synopses(const CliOptions& options, std::ostream& out, std::ostream& err) {
-  ErrorContext errors(kConfigurationWidth, std::make_unique<ListSink>(true, Print_To(err)));
+  ErrorContext errors(kConfigurationLogWidth, std::make_unique<ListSink>(true, Print_To(err)));
   VMOpcode catalogue(errors);
   try {
     if (options.action == CliAction::Operations) {
@@ -60,15 +52,6 @@ int Print_Exports(const CliOptions& options, std::ostream& out, std::ostream& er
     err << "kestrixc: " << error.what() << '\n';
     return KESTRIXC_BUILD_FAILED;
   }
-}
-
-// The folder of the companion files: the program's own, or, for an
-// installed program whose folder holds no configuration, its share folder.
-std::filesystem::path Companion_Directory(const std::filesystem::path& program_directory) {
-  if (std::filesystem::exists(program_directory / "Kestrix.conf")) return program_directory;
-  const std::filesystem::path share = program_directory / KX_SHARE_FROM_BIN;
-  if (std::filesystem::exists(share / "Kestrix.conf")) return share.lexically_normal();
-  return program_directory;
 }
 
 std::string Failure_Line(const std::string& script, int line) {
@@ -105,11 +88,11 @@ int Run_Kestrixc(const std::vector<std::string>& args, const std::filesystem::pa
 
   // The configuration's diagnostics go to standard error as the log file
   // would hold them; its progress lines are not shown.
-  ErrorContext configuration_errors(kConfigurationWidth, std::make_unique<ListSink>(true, Print_To(err)));
-  ErrorContext configuration_notices(kConfigurationWidth, std::make_unique<ListSink>(false));
+  ErrorContext configuration_errors(kConfigurationLogWidth, std::make_unique<ListSink>(true, Print_To(err)));
+  ErrorContext configuration_notices(kConfigurationLogWidth, std::make_unique<ListSink>(false));
   TemplateConfigParser configurations(configuration_errors, configuration_notices);
   const std::string config_path =
-      options.config.value_or((Companion_Directory(program_directory) / "Kestrix.conf").string());
+      options.config.value_or((Companion_Directory(program_directory) / kConfigurationFileName).string());
   try {
     configurations.Read_Template_File(config_path);
   } catch (const BuildFailure&) {
@@ -124,9 +107,9 @@ int Run_Kestrixc(const std::vector<std::string>& args, const std::filesystem::pa
 
   // The build log: progress and failure diagnostics alike, in order, on
   // standard output, as the build dialog's list would show them.
-  ErrorContext build_errors(kBuildWidth, std::make_unique<ListSink>(true, Print_To(out)));
+  ErrorContext build_errors(kBuildLogWidth, std::make_unique<ListSink>(true, Print_To(out)));
   ErrorContext build_notices(
-      kBuildWidth, std::make_unique<ListSink>(false, options.quiet ? ListSink::Receiver{} : Print_To(out)));
+      kBuildLogWidth, std::make_unique<ListSink>(false, options.quiet ? ListSink::Receiver{} : Print_To(out)));
   VMObject vmobject(build_errors, build_notices, configurations);
   std::string template_name;
   if (options.template_name)

@@ -51,9 +51,9 @@ const OptionEntry* Find_Short(char name) {
 }
 
 int Output_Option(const std::string& format) {
-  if (format == "dll") return 3;
-  if (format == "c") return 2;
-  if (format == "aout") return 1;
+  if (format == "dll") return VMBUILD_DLL;
+  if (format == "c") return VMBUILD_C_LISTING;
+  if (format == "aout") return VMBUILD_ASSEMBLER_LISTING;
   throw UsageError("invalid format '" + format + "' (expected dll, c or aout)");
 }
 

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "vmobject/vmobject.h"
+
 namespace kx {
 
 enum class CliAction { Build, List_Templates, Synopsis, Operations, Exports, Help, Version };
@@ -14,7 +16,7 @@ struct CliOptions {
   CliAction action = CliAction::Build;
   std::string script;                        // Build: the script to build
   std::optional<std::string> template_name;  // none: the first entry of the configuration
-  int option = 3;                            // the build driver's output option: 3 dll, 2 c, 1 aout
+  int option = VMBUILD_DLL;                  // the build driver's output option
   std::optional<std::string> config;         // none: Kestrix.conf in the program's directory
   bool quiet = false;                        // print only failures
   std::string operation;                     // Synopsis: the operation's name

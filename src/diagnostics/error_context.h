@@ -8,6 +8,12 @@
 
 namespace kx {
 
+// The widths at which the two kinds of log are wrapped: the build log (the
+// build dialog's list, kestrixc's standard output) and the configuration log
+// (Kestrix.log, kestrixc's standard error).
+inline constexpr int kBuildLogWidth = 94;
+inline constexpr int kConfigurationLogWidth = 79;
+
 // Formats a diagnostic, wraps it at the context's width and hands it to the
 // context's sink. Every composed text is cut at kDiagnosticSize characters.
 //

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <filesystem>
+
+namespace kx {
+
+// The configuration file that both programs read beside themselves.
+inline constexpr const char* kConfigurationFileName = "Kestrix.conf";
+
+// The folder of a program's companion files (the configuration, the template
+// DLLs, the operations page): the program's own folder, or, for an installed
+// program whose folder holds no configuration, its share folder
+// (<prefix>/share/kestrix) when that one holds it.
+std::filesystem::path Companion_Directory(const std::filesystem::path& program_directory);
+
+}  // namespace kx
