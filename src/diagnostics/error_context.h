@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <source_location>
 #include <string>
 
 #include "diagnostics/build_failure.h"
@@ -13,6 +14,15 @@ namespace kx {
 // (Kestrix.log, kestrixc's standard error).
 inline constexpr int kBuildLogWidth = 94;
 inline constexpr int kConfigurationLogWidth = 79;
+
+// Where a failure is raised: the raising module of this program and the
+// source line of the call, which a conversion from the module's name records.
+struct RaiseSite {
+  RaiseSite(const char* module, std::source_location where = std::source_location::current())
+      : module(module), line(static_cast<int>(where.line())) {}
+  const char* module;
+  int line;
+};
 
 // Formats a diagnostic, wraps it at the context's width and hands it to the
 // context's sink. Every composed text is cut at kDiagnosticSize characters.
@@ -38,8 +48,14 @@ class ErrorContext {
   }
 
   [[noreturn]] void Raise(const char* routine, const char* format, ...) __attribute__((format(printf, 3, 4)));
+  // Set_Location at `site`, then Raise: errors.Raise_At(kModule, "Routine", "Message.").
+  [[noreturn]] void Raise_At(RaiseSite site, const char* routine, const char* format, ...)
+      __attribute__((format(printf, 4, 5)));
   // `call_format` names the failed library call, with its arguments when it has any.
   [[noreturn]] void Raise_System(const char* call_format, ...) __attribute__((format(printf, 2, 3)));
+  // Set_Location at `site`, then Raise_System.
+  [[noreturn]] void Raise_System_At(RaiseSite site, const char* call_format, ...)
+      __attribute__((format(printf, 3, 4)));
   void Report(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
   int width() const { return width_; }

@@ -55,12 +55,10 @@ void Lexan::Lexan_Add_Scanner(LexanScanner scanner) {
   key.number = context_count_;
   LexanContext* newest = contexts_.Find(key);
   if (newest == nullptr) {
-    errors_.Set_Location(__LINE__, kModule);
-    errors_.Raise("Lexan_Add_Scanner", "Unable to find current lexan context.");
+    errors_.Raise_At(kModule, "Lexan_Add_Scanner", "Unable to find current lexan context.");
   }
   if (newest->scanners->Find(scanner) != nullptr) {
-    errors_.Set_Location(__LINE__, kModule);
-    errors_.Raise("Lexan_Add_Scanner", "Scanner already in scanner list.");
+    errors_.Raise_At(kModule, "Lexan_Add_Scanner", "Scanner already in scanner list.");
   }
   newest->scanners->Add(std::make_unique<LexanScanner>(scanner));
 }
@@ -70,15 +68,13 @@ void Lexan::Lexan_Set_Context(int number) {
   key.number = number;
   current_context_ = contexts_.Find(key);
   if (current_context_ == nullptr) {
-    errors_.Set_Location(__LINE__, kModule);
-    errors_.Raise("Lexan_Set_Context", "Given context does not exists.");
+    errors_.Raise_At(kModule, "Lexan_Set_Context", "Given context does not exists.");
   }
 }
 
 void Lexan::Lexan_Add_Special(char c) {
   if (specials_.Find(c) != nullptr) {
-    errors_.Set_Location(__LINE__, kModule);
-    errors_.Raise("Lexan_Add_Special", "Duplicate special character entered.");
+    errors_.Raise_At(kModule, "Lexan_Add_Special", "Duplicate special character entered.");
   }
   specials_.Insert(std::make_unique<char>(c));
   is_special_[static_cast<unsigned char>(c)] = true;
@@ -89,9 +85,8 @@ void Lexan::Lexan_Add_Keyword(std::string_view text, int kind) {
   keyword->text = text;
   keyword->kind = kind;
   if (keywords_.Find(*keyword) != nullptr) {
-    errors_.Set_Location(__LINE__, kModule);
-    errors_.Raise("Lexan_Add_Keyword", "Duplicate keyword string value entered (\"%s\").",
-                  keyword->text.c_str());
+    errors_.Raise_At(kModule, "Lexan_Add_Keyword", "Duplicate keyword string value entered (\"%s\").",
+                     keyword->text.c_str());
   }
   keyword->folded.resize(text.size());
   std::transform(text.begin(), text.end(), keyword->folded.begin(),

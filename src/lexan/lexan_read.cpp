@@ -4,13 +4,14 @@
 #include <cstdio>
 #include <cstring>
 
+#include "diagnostics/text_layout.h"
 #include "lexan/lexan.h"
 #include "util/format.h"
-#include "diagnostics/text_layout.h"
 
 namespace kx {
 namespace {
 
+// Reading is the lexer's second half: its diagnostics name the lexer's module.
 constexpr const char* kModule = "lexan/lexan";
 // Stands before the first line, so that the first token read starts a line.
 constexpr const char* kBeforeFirstLine = "\n";
@@ -60,8 +61,7 @@ void Lexan::Lexan_Get_Token() {
       Advance();
     } else {
       if (current_context_ == nullptr) {
-        errors_.Set_Location(__LINE__, kModule);
-        errors_.Raise("Lexan_Get_Token", "Unable to find current lexan context.");
+        errors_.Raise_At(kModule, "Lexan_Get_Token", "Unable to find current lexan context.");
       }
       for (LexanScanner& scanner : *current_context_->scanners)
         if (scanner(*this)) return;
@@ -110,8 +110,7 @@ bool Lexan::Read_Line() {
   int c = Next_Byte();
   if (c == EOF) {
     if (file != nullptr && std::ferror(file)) {
-      errors_.Set_Location(__LINE__, kModule);
-      errors_.Raise_System("fgets");
+      errors_.Raise_System_At(kModule, "fgets");
     }
     return false;
   }
@@ -150,8 +149,7 @@ bool Lexan::Read_Line() {
     c = Next_Byte();
   }
   if (std::ferror(file)) {
-    errors_.Set_Location(__LINE__, kModule);
-    errors_.Raise_System("fgets");
+    errors_.Raise_System_At(kModule, "fgets");
   }
   // Only what the previous line left needs clearing: the rest is zero.
   std::fill(buffer + length, buffer + std::max(length, line_length_), '\0');
@@ -214,8 +212,7 @@ std::string Lexan::Lexan_Token_To_String(int kind) {
       return text;
     }
   }
-  errors_.Set_Location(__LINE__, kModule);
-  errors_.Raise("Lexan_Token_To_String", "Unable to resolve string value of token (%d).", kind);
+  errors_.Raise_At(kModule, "Lexan_Token_To_String", "Unable to resolve string value of token (%d).", kind);
 }
 
 void Lexan::Lexan_Listing(const std::string& message) {

@@ -9,6 +9,8 @@
 namespace kx {
 namespace {
 
+constexpr const char* kModule = "vmasm/vmasm_read";
+
 // Keyword kinds of the script language.
 enum : int {
   KEYWORD_TRUE = 512,
@@ -446,8 +448,8 @@ void VMAsm::Read_Opcode(const OpcodeRecord& opcode, StepRecord& step) {
         Read_Operand_Color(operand);
         break;
       default:
-        errors_.Set_Location(__LINE__, "vmasm/vmasm_read");
-        errors_.Raise("Read_Opcode", "Illegal operand type (\"%s\", %d)", opcode.name.c_str(), type);
+        errors_.Raise_At(kModule, "Read_Opcode", "Illegal operand type (\"%s\", %d)", opcode.name.c_str(),
+                         type);
     }
     if (type == (VMOPCODE_ZERO_ENDS | VMOPCODE_INTEGER) && operand.value == 0) break;
   }

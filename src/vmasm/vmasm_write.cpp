@@ -11,6 +11,11 @@
 namespace kx {
 namespace {
 
+constexpr const char* kModule = "vmasm/vmasm_write";
+// Opening and closing the listing belong to Write_Listing, whose diagnostics
+// name the reader's main module.
+constexpr const char* kListingModule = "vmasm/vmasm";
+
 const char* Boolean_Word(bool value) { return value ? "true" : "false"; }
 
 // The reader refuses a line of this many characters or more (tabs expanded).
@@ -27,8 +32,7 @@ int Column_After(int column, const std::string& text) {
 void VMAsm::Write_Listing(const std::string& path) {
   AtomicFile file;
   if (!file.Open(path)) {
-    errors_.Set_Location(__LINE__, "vmasm/vmasm");
-    errors_.Raise_System("fopen");
+    errors_.Raise_System_At(kListingModule, "fopen");
   }
   // listing_file_ refers to the file only while the writers run.
   struct Detach {
@@ -44,8 +48,7 @@ void VMAsm::Write_Listing(const std::string& path) {
   Write_Routines();
   listing_file_ = nullptr;
   if (!file.Commit()) {
-    errors_.Set_Location(__LINE__, "vmasm/vmasm");
-    errors_.Raise_System("fclose");
+    errors_.Raise_System_At(kListingModule, "fclose");
   }
 }
 
@@ -63,8 +66,7 @@ void VMAsm::Write_Formatted(const char* format, ...) {
   }
   if (std::fwrite(line_ends.data(), 1, line_ends.size(), listing_file_) != line_ends.size() ||
       std::ferror(listing_file_)) {
-    errors_.Set_Location(__LINE__, "vmasm/vmasm_write");
-    errors_.Raise_System("vfprintf");
+    errors_.Raise_System_At(kModule, "vfprintf");
   }
 }
 
@@ -151,8 +153,7 @@ void VMAsm::Write_Opcodes(const RoutineBody& body, std::int32_t first_row) {
     write_labels_up_to(row++);
     const OpcodeRecord* opcode = catalogue_.Find_Opcode_By_Token(step.token);
     if (opcode == nullptr) {
-      errors_.Set_Location(__LINE__, "vmasm/vmasm_write");
-      errors_.Raise("Write_Opcodes", "Illegal value for opcode token");
+      errors_.Raise_At(kModule, "Write_Opcodes", "Illegal value for opcode token");
     }
     Write_Opcode(*opcode, step);
   }
@@ -202,8 +203,8 @@ void VMAsm::Write_Opcode(const OpcodeRecord& opcode, const StepRecord& step) {
         Write_Optional_Boolean(operand);
         break;
       default:
-        errors_.Set_Location(__LINE__, "vmasm/vmasm_write");
-        errors_.Raise("Write_Opcode", "Illegal operand type (\"%s\", %d)", opcode.name.c_str(), type);
+        errors_.Raise_At(kModule, "Write_Opcode", "Illegal operand type (\"%s\", %d)", opcode.name.c_str(),
+                         type);
     }
     if (type == (VMOPCODE_ZERO_ENDS | VMOPCODE_INTEGER) && operand.value == 0) break;
   }
@@ -212,16 +213,16 @@ void VMAsm::Write_Opcode(const OpcodeRecord& opcode, const StepRecord& step) {
 
 void VMAsm::Write_Operand_Integer(const Operand& operand) {
   if (operand.type != VMASM_OPERAND_INTEGER) {
-    errors_.Set_Location(__LINE__, "vmasm/vmasm_write");
-    errors_.Raise("Write_Operand_Integer", "Operand to write is not of type 'VMASM_OPERAND_INTEGER'");
+    errors_.Raise_At(kModule, "Write_Operand_Integer",
+                     "Operand to write is not of type 'VMASM_OPERAND_INTEGER'");
   }
   Write_Token(",%d", operand.value);
 }
 
 void VMAsm::Write_Operand_Boolean(const Operand& operand) {
   if (operand.type != VMASM_OPERAND_BOOLEAN) {
-    errors_.Set_Location(__LINE__, "vmasm/vmasm_write");
-    errors_.Raise("Write_Operand_Boolean", "Operand to write is not of type 'VMASM_OPERAND_BOOLEAN'");
+    errors_.Raise_At(kModule, "Write_Operand_Boolean",
+                     "Operand to write is not of type 'VMASM_OPERAND_BOOLEAN'");
   }
   Write_Token(",%s", Boolean_Word(operand.value != 0));
 }
@@ -231,8 +232,8 @@ void VMAsm::Write_Operand_Boolean(const Operand& operand) {
 // listing gives the same text.
 void VMAsm::Write_Operand_String(const Operand& operand) {
   if (operand.type != VMASM_OPERAND_STRING) {
-    errors_.Set_Location(__LINE__, "vmasm/vmasm_write");
-    errors_.Raise("Write_Operand_String", "Operand to write is not of type 'VMASM_OPERAND_STRING'");
+    errors_.Raise_At(kModule, "Write_Operand_String",
+                     "Operand to write is not of type 'VMASM_OPERAND_STRING'");
   }
   const std::string text = operand.text.value_or("");
   Write_Token(",");
@@ -244,8 +245,8 @@ void VMAsm::Write_Operand_String(const Operand& operand) {
 
 void VMAsm::Write_Operand_Literal(const Operand& operand) {
   if (operand.type != VMASM_OPERAND_LITERAL) {
-    errors_.Set_Location(__LINE__, "vmasm/vmasm_write");
-    errors_.Raise("Write_Operand_Literal", "Operand to write is not of type 'VMASM_OPERAND_LITERAL'");
+    errors_.Raise_At(kModule, "Write_Operand_Literal",
+                     "Operand to write is not of type 'VMASM_OPERAND_LITERAL'");
   }
   Write_Token(",");
   Write_Token("%s", operand.text.value_or("").c_str());
@@ -259,17 +260,17 @@ void VMAsm::Write_Operand_Number(const Operand& operand) {
   } else if (operand.type == VMASM_OPERAND_INTEGER) {
     Write_Token(",%u", static_cast<unsigned>(operand.value));
   } else {
-    errors_.Set_Location(__LINE__, "vmasm/vmasm_write");
-    errors_.Raise("Write_Operand_Integer",
-                  "Operand to write is not of type 'VMASM_OPERAND_INTEGER' or "
-                  "'VMASM_OPERAND_BOOLEAN'");
+    // A number slot is reported as the integer writer's, whose message it extends.
+    errors_.Raise_At(kModule, "Write_Operand_Integer",
+                     "Operand to write is not of type 'VMASM_OPERAND_INTEGER' or "
+                     "'VMASM_OPERAND_BOOLEAN'");
   }
 }
 
 void VMAsm::Write_Operand_Color(const Operand& operand) {
   if (operand.type != VMASM_OPERAND_COLOR) {
-    errors_.Set_Location(__LINE__, "vmasm/vmasm_write");
-    errors_.Raise("Write_Operand_Color", "Operand to write is not of type 'VMASM_OPERAND_COLOR' ");
+    errors_.Raise_At(kModule, "Write_Operand_Color",
+                     "Operand to write is not of type 'VMASM_OPERAND_COLOR' ");
   }
   switch (operand.value) {
     case 0:
@@ -282,8 +283,8 @@ void VMAsm::Write_Operand_Color(const Operand& operand) {
       Write_Token(",red");
       break;
     default:
-      errors_.Set_Location(__LINE__, "vmasm/vmasm_write");
-      errors_.Raise("Write_Operand_Color", "Operand value for type 'VMASM_OPERAND_COLOR' is out of range");
+      errors_.Raise_At(kModule, "Write_Operand_Color",
+                       "Operand value for type 'VMASM_OPERAND_COLOR' is out of range");
   }
 }
 

@@ -48,8 +48,7 @@ void VMCode::Write_Output(const std::string& path, int mode) {
   if (mode == VMCODE_DLL) {
     Copy_Template(Template_Path(), path, output);
   } else if (!output.Open(path)) {
-    errors_.Set_Location(__LINE__, kModule);
-    errors_.Raise_System("fopen (%s)", path.c_str());
+    errors_.Raise_System_At(kModule, "fopen (%s)", path.c_str());
   }
   {
     OutputScope scope(output_file_, output.get());
@@ -60,17 +59,14 @@ void VMCode::Write_Output(const std::string& path, int mode) {
     Write_Objective_Array();
   }
   if (mode == VMCODE_DLL && std::fwrite(image_.data(), 1, image_.size(), output.get()) != image_.size()) {
-    errors_.Set_Location(__LINE__, kModule);
-    errors_.Raise_System("fwrite");
+    errors_.Raise_System_At(kModule, "fwrite");
   }
   if (std::fflush(output.get()) != 0) {
-    errors_.Set_Location(__LINE__, kModule);
-    errors_.Raise_System("fflush (%s)", path.c_str());
+    errors_.Raise_System_At(kModule, "fflush (%s)", path.c_str());
   }
   const std::string temporary = output.temporary_path().string();
   if (!output.Commit()) {
-    errors_.Set_Location(__LINE__, kModule);
-    errors_.Raise_System("rename (\"%s\", \"%s\")", temporary.c_str(), path.c_str());
+    errors_.Raise_System_At(kModule, "rename (\"%s\", \"%s\")", temporary.c_str(), path.c_str());
   }
 }
 
@@ -78,12 +74,10 @@ void VMCode::Copy_Template(const std::filesystem::path& template_path, const std
                            AtomicFile& output) {
   std::unique_ptr<std::FILE, FileCloser> source(std::fopen(template_path.c_str(), "rb"));
   if (!source) {
-    errors_.Set_Location(__LINE__, kModule);
-    errors_.Raise_System("fopen (\"%s\", \"rb\")", template_path.c_str());
+    errors_.Raise_System_At(kModule, "fopen (\"%s\", \"rb\")", template_path.c_str());
   }
   if (!output.Open(path)) {
-    errors_.Set_Location(__LINE__, kModule);
-    errors_.Raise_System("fopen (\"%s\", \"wb\")", path.c_str());
+    errors_.Raise_System_At(kModule, "fopen (\"%s\", \"wb\")", path.c_str());
   }
   image_.clear();
   for (;;) {
@@ -96,8 +90,7 @@ void VMCode::Copy_Template(const std::filesystem::path& template_path, const std
   template_size_ = image_.size();
   // A read that stopped short of the end would leave a truncated copy.
   if (std::ferror(source.get())) {
-    errors_.Set_Location(__LINE__, kModule);
-    errors_.Raise_System("fread");
+    errors_.Raise_System_At(kModule, "fread");
   }
 }
 

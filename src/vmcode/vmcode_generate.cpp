@@ -42,8 +42,7 @@ void VMCode::VMCode_Generate(const RoutineBody& body) {
     Current_Row() = StepData{};
     const OpcodeRecord* opcode = catalogue_.Find_Opcode_By_Token(step.token);
     if (opcode == nullptr) {
-      errors_.Set_Location(__LINE__, kModule);
-      errors_.Raise("VMCode_Generate", "Invalid opcode token value (%d)", step.token);
+      errors_.Raise_At(kModule, "VMCode_Generate", "Invalid opcode token value (%d)", step.token);
     }
     Generate_Code(*opcode, body);
     ++current_steps_->count;
@@ -103,8 +102,8 @@ void VMCode::Generate_Code(const OpcodeRecord& opcode, const RoutineBody& body) 
         Store_Operand_Optional_Value(slot);
         break;
       default:
-        errors_.Set_Location(__LINE__, kModule);
-        errors_.Raise("Generate_Code", "Illegal operand type (\"%s\", %d)", opcode.name.c_str(), type);
+        errors_.Raise_At(kModule, "Generate_Code", "Illegal operand type (\"%s\", %d)", opcode.name.c_str(),
+                         type);
     }
     if (type == (VMOPCODE_ZERO_ENDS | VMOPCODE_INTEGER) && Current_Operand(slot).value == 0) return;
   }
@@ -118,14 +117,13 @@ void VMCode::Store_Opcode(const OpcodeRecord& opcode) { Store_Word(0, opcode.cod
 
 void VMCode::Store_Operand_Literal(int slot, VMAsm_Symbol_Type type) {
   if (type < VMASM_SYMBOL_OBJECT || type > VMASM_SYMBOL_TEXT) {
-    errors_.Set_Location(__LINE__, kModule);
-    errors_.Raise("Generate_Operand_Literal", "Invalid case value for VMAsm_Symbol_Type.");
+    // The symbol-type check keeps the routine name users have always seen for it.
+    errors_.Raise_At(kModule, "Generate_Operand_Literal", "Invalid case value for VMAsm_Symbol_Type.");
   }
   const std::string_view name = Text_Of(Current_Operand(slot));
   const SymbolRecord* symbol = reader_->Find_Symbol(type, name);
   if (symbol == nullptr) {
-    errors_.Set_Location(__LINE__, kModule);
-    errors_.Raise("Store_Operand_Literal", "Symbol '%s' not defined", std::string(name).c_str());
+    errors_.Raise_At(kModule, "Store_Operand_Literal", "Symbol '%s' not defined", std::string(name).c_str());
   }
   Store_Word(slot, symbol->index);
 }
@@ -134,9 +132,8 @@ void VMCode::Store_Operand_String(int slot) {
   const std::string_view text = Text_Of(Current_Operand(slot));
   const StringRecord* entry = reader_->Find_String(text);
   if (entry == nullptr) {
-    errors_.Set_Location(__LINE__, kModule);
-    errors_.Raise("Store_Operand_String", "The string '%s' is not in the string symbol table.",
-                  std::string(text).c_str());
+    errors_.Raise_At(kModule, "Store_Operand_String", "The string '%s' is not in the string symbol table.",
+                     std::string(text).c_str());
   }
   Store_Word(slot, entry->index);
 }

@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "util/format.h"
-#include "util/text.h"
 #include "util/little_endian.h"
+#include "util/text.h"
 #include "vmcode/vmcode.h"
 
 namespace kx {
@@ -212,10 +212,9 @@ void VMCode::Emit_Bytes(std::size_t size, const unsigned char* data) {
   if (output_mode_ != VMCODE_DLL) return;
   if (output_position_ + size > template_size_) {
     // The configuration does not describe this template: never grow the copy.
-    errors_.Set_Location(__LINE__, kModule);
-    errors_.Raise("Emit_Bytes",
-                  "The %s array at offset 0x%X does not fit the template DLL file of %ld bytes.", array_name_,
-                  Hex(array_offset_), static_cast<long>(template_size_));
+    errors_.Raise_At(kModule, "Emit_Bytes",
+                     "The %s array at offset 0x%X does not fit the template DLL file of %ld bytes.",
+                     array_name_, Hex(array_offset_), static_cast<long>(template_size_));
   }
   std::copy(data, data + size, image_.begin() + static_cast<std::ptrdiff_t>(output_position_));
   output_position_ += size;
@@ -238,8 +237,7 @@ void VMCode::Emit_Raw(std::string_view text) {
     bool written = std::fwrite(piece.data(), 1, piece.size(), output_file_) == piece.size();
     if (written && line_end != std::string_view::npos) written = std::fwrite("\r\n", 1, 2, output_file_) == 2;
     if (!written) {
-      errors_.Set_Location(__LINE__, kModule);
-      errors_.Raise_System("fwrite");
+      errors_.Raise_System_At(kModule, "fwrite");
     }
     if (line_end == std::string_view::npos) return;
     text.remove_prefix(line_end + 1);

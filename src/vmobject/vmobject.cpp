@@ -19,8 +19,9 @@ void Check_Output_Path(ErrorContext& errors, const std::string& path) {
   std::size_t name_start = path.size();
   while (name_start > 0 && !Is_Separator(path[name_start - 1])) --name_start;
   if (path.size() - name_start > NAME_MAX || path.size() >= PATH_MAX) {
-    errors.Set_Location(__LINE__, kModule);
-    errors.Raise("VMBuild", "The output path \"%s\" is too long for this platform.", path.c_str());
+    // Reported as the build's own failure, as the driver is what chose the path.
+    errors.Raise_At(kModule, "VMBuild", "The output path \"%s\" is too long for this platform.",
+                    path.c_str());
   }
 }
 
@@ -38,8 +39,7 @@ void VMObject::VMBuild(const std::string& script_path, const std::string& templa
   const TemplateList* templates = configurations_.templates();
   const TemplateConfig* config = templates != nullptr ? templates->Find_By_Name(template_name) : nullptr;
   if (config == nullptr) {
-    errors_.Set_Location(__LINE__, kModule);
-    errors_.Raise("VMBuild", "Named template configuration not in template list.");
+    errors_.Raise_At(kModule, "VMBuild", "Named template configuration not in template list.");
   }
 
   reader.Read_Script(script_path, *config);
@@ -69,8 +69,7 @@ void VMObject::VMBuild(const std::string& script_path, const std::string& templa
       break;
     }
     default:
-      errors_.Set_Location(__LINE__, kModule);
-      errors_.Raise("main", "Illegal command option.");
+      errors_.Raise_At(kModule, "main", "Illegal command option.");
   }
 }
 

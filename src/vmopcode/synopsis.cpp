@@ -6,6 +6,9 @@
 namespace kx {
 namespace {
 
+// The synopsis is part of the catalogue: its diagnostics name the catalogue's module.
+constexpr const char* kModule = "vmopcode/vmopcode";
+
 // The word of a base type, or of the boolean-or-integer pair; nullptr for
 // anything else.
 const char* Base_Word(VMOpcode_Operand_Type base) {
@@ -74,8 +77,8 @@ std::string VMOpcode::Synopsis_Of(const OpcodeRecord& record) {
     for (VMOpcode_Operand_Type type : record.operand_types) {
       if (type == 0) break;
       if (!Is_Legal_Operand_Type(type)) {
-        errors_.Set_Location(__LINE__, "vmopcode/vmopcode");
-        errors_.Raise("VMOpcode::Synopsis", "Illegal operand type (\"%s\", %d)", record.name.c_str(), type);
+        errors_.Raise_At(kModule, "VMOpcode::Synopsis", "Illegal operand type (\"%s\", %d)",
+                         record.name.c_str(), type);
       }
       if ((type & VMOPCODE_ZERO_ENDS) && r == 0) {
         reading.words[reading.count++] = "0";
