@@ -31,6 +31,43 @@ int Compare_Routine_Names(const RoutineRecord& a, const RoutineRecord& b) {
   return Compare_Texts(a.name, b.name);
 }
 
+std::int32_t Stored_Type(OperandKind kind) {
+  switch (kind) {
+    case OperandKind::String:
+      return VMASM_OPERAND_STRING;
+    case OperandKind::Integer:
+    case OperandKind::Number:
+      return VMASM_OPERAND_INTEGER;
+    case OperandKind::Boolean:
+      return VMASM_OPERAND_BOOLEAN;
+    case OperandKind::Color:
+      return VMASM_OPERAND_COLOR;
+    case OperandKind::Object:
+    case OperandKind::TextName:
+    case OperandKind::Variable:
+    case OperandKind::Routine:
+    case OperandKind::Position:
+    case OperandKind::Label:
+      return VMASM_OPERAND_LITERAL;
+  }
+  return 0;
+}
+
+VMAsm_Symbol_Type Symbol_Type_Of(OperandKind kind) {
+  switch (kind) {
+    case OperandKind::Object:
+      return VMASM_SYMBOL_OBJECT;
+    case OperandKind::Position:
+      return VMASM_SYMBOL_POSITION;
+    case OperandKind::Variable:
+      return VMASM_SYMBOL_VARIABLE;
+    case OperandKind::TextName:
+      return VMASM_SYMBOL_TEXT;
+    default:
+      return 0;
+  }
+}
+
 const SymbolRecord* RoutineBody::Find_Label(std::string_view name) const { return label_index.Find(name); }
 
 VMAsm::VMAsm(ErrorContext& errors, ErrorContext& notices, VMOpcode& catalogue)

@@ -61,6 +61,15 @@ enum : std::int32_t {
   VMASM_OPERAND_COLOR = 5,
 };
 
+// The operand type a slot of that kind stores: a name, an integer, a boolean,
+// a string or a colour (a boolean-or-integer slot stores an integer unless
+// the script wrote true or false).
+std::int32_t Stored_Type(OperandKind kind);
+
+// The section whose symbols a slot of that kind names; 0 for kinds that name
+// no data symbol (routines, labels and values).
+VMAsm_Symbol_Type Symbol_Type_Of(OperandKind kind);
+
 // One operand of a step. Types 3 and 4 hold a text (a type-4 operand left
 // out holds none); the others hold a number. An operand counts as absent
 // when it holds no text and the number 0.
@@ -194,9 +203,6 @@ class VMAsm {
   void Write_Operand_Literal(const Operand& operand);
   void Write_Operand_Number(const Operand& operand);
   void Write_Operand_Color(const Operand& operand);
-  void Write_Optional_Integer(const Operand& operand);
-  void Write_Optional_Boolean(const Operand& operand);
-  void Write_Optional_Literal(const Operand& operand);
   // Each line feed of the formatted text reaches the file as CR LF.
   void Write_Formatted(const char* format, ...) __attribute__((format(printf, 2, 3)));
   // Writes one or a few tokens of a line; when they would make the line 512

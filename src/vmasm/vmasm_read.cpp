@@ -381,77 +381,51 @@ void VMAsm::Read_Opcode(const OpcodeRecord& opcode, StepRecord& step) {
   for (std::size_t slot = 0; slot < opcode.operand_types.size(); ++slot) {
     const VMOpcode_Operand_Type type = opcode.operand_types[slot];
     if (type == 0) break;
+    const std::optional<OperandSlot> decoded = Decode_Operand_Type(type);
+    if (!decoded) {
+      errors_.Raise_At(kModule, "Read_Opcode", "Illegal operand type (\"%s\", %d)", opcode.name.c_str(), type);
+    }
     Operand& operand = step.operands[slot];
-    // An optional operand is present exactly when a comma follows.
-    const bool present = lexan.Lexan_Token() == ',';
-    switch (type) {
-      case VMOPCODE_OBJECT:
+    // An optional operand is present exactly when a comma follows; one left
+    // out holds no name, or the number 0.
+    if (decoded->optional && lexan.Lexan_Token() != ',') {
+      operand.type = Stored_Type(decoded->kind);
+      continue;
+    }
+    switch (decoded->kind) {
+      case OperandKind::Object:
         Read_Operand_Symbol(VMASM_SYMBOL_OBJECT, "object", operand);
         break;
-      case VMOPCODE_STRING:
+      case OperandKind::String:
         Read_Operand_String(operand);
         break;
-      case VMOPCODE_TEXTNAME:
+      case OperandKind::TextName:
         Read_Operand_Symbol(VMASM_SYMBOL_TEXT, "text", operand);
         break;
-      case VMOPCODE_OPTIONAL | VMOPCODE_VARIABLE:
-        if (!present) {
-          operand.type = VMASM_OPERAND_LITERAL;
-          break;
-        }
-        [[fallthrough]];
-      case VMOPCODE_VARIABLE:
+      case OperandKind::Variable:
         Read_Operand_Symbol(VMASM_SYMBOL_VARIABLE, "variable", operand);
         break;
-      case VMOPCODE_OPTIONAL | VMOPCODE_POSITION:
-        if (!present) {
-          operand.type = VMASM_OPERAND_LITERAL;
-          break;
-        }
-        [[fallthrough]];
-      case VMOPCODE_POSITION:
+      case OperandKind::Position:
         Read_Operand_Symbol(VMASM_SYMBOL_POSITION, "position", operand);
         break;
-      case VMOPCODE_OPTIONAL | VMOPCODE_LABEL:
-        if (!present) {
-          operand.type = VMASM_OPERAND_LITERAL;
-          break;
-        }
-        [[fallthrough]];
-      case VMOPCODE_ROUTINE:
-      case VMOPCODE_LABEL:
+      case OperandKind::Routine:
+      case OperandKind::Label:
         Read_Operand_Name(operand);
         break;
-      case VMOPCODE_OPTIONAL | VMOPCODE_INTEGER:
-        if (!present) {
-          operand.type = VMASM_OPERAND_INTEGER;
-          break;
-        }
-        [[fallthrough]];
-      case VMOPCODE_INTEGER:
-      case VMOPCODE_ZERO_ENDS | VMOPCODE_INTEGER:
+      case OperandKind::Integer:
         Read_Operand_Integer(operand);
         break;
-      case VMOPCODE_OPTIONAL | VMOPCODE_BOOLEAN:
-        if (!present) {
-          operand.type = VMASM_OPERAND_BOOLEAN;
-          break;
-        }
-        [[fallthrough]];
-      case VMOPCODE_BOOLEAN:
+      case OperandKind::Boolean:
         Read_Operand_Boolean(operand);
         break;
-      case VMOPCODE_INTEGER | VMOPCODE_BOOLEAN:
+      case OperandKind::Number:
         Read_Operand_Number(operand);
         break;
-      case VMOPCODE_COLOR:
+      case OperandKind::Color:
         Read_Operand_Color(operand);
         break;
-      default:
-        errors_.Raise_At(kModule, "Read_Opcode", "Illegal operand type (\"%s\", %d)", opcode.name.c_str(),
-                         type);
     }
-    if (type == (VMOPCODE_ZERO_ENDS | VMOPCODE_INTEGER) && operand.value == 0) break;
+    if (decoded->zero_ends && operand.value == 0) break;
   }
 }
 

@@ -165,48 +165,41 @@ void VMAsm::Write_Opcode(const OpcodeRecord& opcode, const StepRecord& step) {
   for (std::size_t slot = 0; slot < opcode.operand_types.size(); ++slot) {
     const VMOpcode_Operand_Type type = opcode.operand_types[slot];
     if (type == 0) break;
+    const std::optional<OperandSlot> decoded = Decode_Operand_Type(type);
+    if (!decoded) {
+      errors_.Raise_At(kModule, "Write_Opcode", "Illegal operand type (\"%s\", %d)", opcode.name.c_str(),
+                       type);
+    }
     const Operand& operand = step.operands[slot];
-    switch (type) {
-      case VMOPCODE_OBJECT:
-      case VMOPCODE_TEXTNAME:
-      case VMOPCODE_VARIABLE:
-      case VMOPCODE_ROUTINE:
-      case VMOPCODE_POSITION:
-      case VMOPCODE_LABEL:
+    // An optional operand left out, or given as 0 or false, is not written;
+    // the slots after it still are.
+    if (decoded->optional && operand.absent()) continue;
+    switch (decoded->kind) {
+      case OperandKind::Object:
+      case OperandKind::TextName:
+      case OperandKind::Variable:
+      case OperandKind::Routine:
+      case OperandKind::Position:
+      case OperandKind::Label:
         Write_Operand_Literal(operand);
         break;
-      case VMOPCODE_STRING:
+      case OperandKind::String:
         Write_Operand_String(operand);
         break;
-      case VMOPCODE_INTEGER:
-      case VMOPCODE_ZERO_ENDS | VMOPCODE_INTEGER:
+      case OperandKind::Integer:
         Write_Operand_Integer(operand);
         break;
-      case VMOPCODE_BOOLEAN:
+      case OperandKind::Boolean:
         Write_Operand_Boolean(operand);
         break;
-      case VMOPCODE_INTEGER | VMOPCODE_BOOLEAN:
+      case OperandKind::Number:
         Write_Operand_Number(operand);
         break;
-      case VMOPCODE_COLOR:
+      case OperandKind::Color:
         Write_Operand_Color(operand);
         break;
-      case VMOPCODE_OPTIONAL | VMOPCODE_VARIABLE:
-      case VMOPCODE_OPTIONAL | VMOPCODE_POSITION:
-      case VMOPCODE_OPTIONAL | VMOPCODE_LABEL:
-        Write_Optional_Literal(operand);
-        break;
-      case VMOPCODE_OPTIONAL | VMOPCODE_INTEGER:
-        Write_Optional_Integer(operand);
-        break;
-      case VMOPCODE_OPTIONAL | VMOPCODE_BOOLEAN:
-        Write_Optional_Boolean(operand);
-        break;
-      default:
-        errors_.Raise_At(kModule, "Write_Opcode", "Illegal operand type (\"%s\", %d)", opcode.name.c_str(),
-                         type);
     }
-    if (type == (VMOPCODE_ZERO_ENDS | VMOPCODE_INTEGER) && operand.value == 0) break;
+    if (decoded->zero_ends && operand.value == 0) break;
   }
   Write_Formatted("\n");
 }
@@ -286,18 +279,6 @@ void VMAsm::Write_Operand_Color(const Operand& operand) {
       errors_.Raise_At(kModule, "Write_Operand_Color",
                        "Operand value for type 'VMASM_OPERAND_COLOR' is out of range");
   }
-}
-
-void VMAsm::Write_Optional_Integer(const Operand& operand) {
-  if (!operand.absent()) Write_Operand_Integer(operand);
-}
-
-void VMAsm::Write_Optional_Boolean(const Operand& operand) {
-  if (!operand.absent()) Write_Operand_Boolean(operand);
-}
-
-void VMAsm::Write_Optional_Literal(const Operand& operand) {
-  if (!operand.absent()) Write_Operand_Literal(operand);
 }
 
 }  // namespace kx

@@ -96,9 +96,6 @@ class VMCode {
   void Store_Operand_Label(int slot, const RoutineBody& label_body);
   void Store_Operand_Routine(int slot, const RoutineBody*& label_body);
   void Store_Operand_Value(int slot);
-  void Store_Operand_Optional_Literal(int slot, VMAsm_Symbol_Type type);
-  void Store_Operand_Optional_Label(int slot, const RoutineBody& label_body);
-  void Store_Operand_Optional_Value(int slot);
   // Reports a routine or label name that names nothing and fails with the
   // script line of the step being compiled.
   [[noreturn]] void Report_Undefined(const std::string& message);

@@ -59,53 +59,39 @@ void VMCode::Generate_Code(const OpcodeRecord& opcode, const RoutineBody& body) 
   for (int slot = 1; slot <= 4; ++slot) {
     const VMOpcode_Operand_Type type = opcode.operand_types[static_cast<std::size_t>(slot - 1)];
     if (type == 0) return;
-    switch (type) {
-      case VMOPCODE_OBJECT:
-        Store_Operand_Literal(slot, VMASM_SYMBOL_OBJECT);
+    const std::optional<OperandSlot> decoded = Decode_Operand_Type(type);
+    if (!decoded) {
+      errors_.Raise_At(kModule, "Generate_Code", "Illegal operand type (\"%s\", %d)", opcode.name.c_str(),
+                       type);
+    }
+    if (decoded->optional && Current_Operand(slot).absent()) {
+      Store_Word(slot, Is_Reference(decoded->kind) ? kAbsentReference : 0);
+      continue;
+    }
+    switch (decoded->kind) {
+      case OperandKind::Object:
+      case OperandKind::TextName:
+      case OperandKind::Variable:
+      case OperandKind::Position:
+        Store_Operand_Literal(slot, Symbol_Type_Of(decoded->kind));
         break;
-      case VMOPCODE_STRING:
+      case OperandKind::String:
         Store_Operand_String(slot);
         break;
-      case VMOPCODE_TEXTNAME:
-        Store_Operand_Literal(slot, VMASM_SYMBOL_TEXT);
-        break;
-      case VMOPCODE_VARIABLE:
-        Store_Operand_Literal(slot, VMASM_SYMBOL_VARIABLE);
-        break;
-      case VMOPCODE_ROUTINE:
+      case OperandKind::Routine:
         Store_Operand_Routine(slot, label_body);
         break;
-      case VMOPCODE_POSITION:
-        Store_Operand_Literal(slot, VMASM_SYMBOL_POSITION);
-        break;
-      case VMOPCODE_LABEL:
+      case OperandKind::Label:
         Store_Operand_Label(slot, *label_body);
         break;
-      case VMOPCODE_INTEGER:
-      case VMOPCODE_BOOLEAN:
-      case VMOPCODE_INTEGER | VMOPCODE_BOOLEAN:
-      case VMOPCODE_COLOR:
-      case VMOPCODE_ZERO_ENDS | VMOPCODE_INTEGER:
+      case OperandKind::Integer:
+      case OperandKind::Boolean:
+      case OperandKind::Number:
+      case OperandKind::Color:
         Store_Operand_Value(slot);
         break;
-      case VMOPCODE_OPTIONAL | VMOPCODE_VARIABLE:
-        Store_Operand_Optional_Literal(slot, VMASM_SYMBOL_VARIABLE);
-        break;
-      case VMOPCODE_OPTIONAL | VMOPCODE_POSITION:
-        Store_Operand_Optional_Literal(slot, VMASM_SYMBOL_POSITION);
-        break;
-      case VMOPCODE_OPTIONAL | VMOPCODE_LABEL:
-        Store_Operand_Optional_Label(slot, *label_body);
-        break;
-      case VMOPCODE_OPTIONAL | VMOPCODE_INTEGER:
-      case VMOPCODE_OPTIONAL | VMOPCODE_BOOLEAN:
-        Store_Operand_Optional_Value(slot);
-        break;
-      default:
-        errors_.Raise_At(kModule, "Generate_Code", "Illegal operand type (\"%s\", %d)", opcode.name.c_str(),
-                         type);
     }
-    if (type == (VMOPCODE_ZERO_ENDS | VMOPCODE_INTEGER) && Current_Operand(slot).value == 0) return;
+    if (decoded->zero_ends && Current_Operand(slot).value == 0) return;
   }
 }
 
@@ -158,27 +144,6 @@ void VMCode::Store_Operand_Routine(int slot, const RoutineBody*& label_body) {
 }
 
 void VMCode::Store_Operand_Value(int slot) { Store_Word(slot, Current_Operand(slot).value); }
-
-void VMCode::Store_Operand_Optional_Literal(int slot, VMAsm_Symbol_Type type) {
-  if (Current_Operand(slot).absent())
-    Store_Word(slot, 65535);
-  else
-    Store_Operand_Literal(slot, type);
-}
-
-void VMCode::Store_Operand_Optional_Label(int slot, const RoutineBody& label_body) {
-  if (Current_Operand(slot).absent())
-    Store_Word(slot, 65535);
-  else
-    Store_Operand_Label(slot, label_body);
-}
-
-void VMCode::Store_Operand_Optional_Value(int slot) {
-  if (Current_Operand(slot).absent())
-    Store_Word(slot, 0);
-  else
-    Store_Operand_Value(slot);
-}
 
 void VMCode::Report_Undefined(const std::string& message) {
   try {

@@ -9,35 +9,32 @@ namespace {
 // The synopsis is part of the catalogue: its diagnostics name the catalogue's module.
 constexpr const char* kModule = "vmopcode/vmopcode";
 
-// The word of a base type, or of the boolean-or-integer pair; nullptr for
-// anything else.
-const char* Base_Word(VMOpcode_Operand_Type base) {
-  switch (base) {
-    case VMOPCODE_OBJECT:
+const char* Kind_Word(OperandKind kind) {
+  switch (kind) {
+    case OperandKind::Object:
       return "Object";
-    case VMOPCODE_STRING:
+    case OperandKind::String:
       return "\"String\"";
-    case VMOPCODE_TEXTNAME:
+    case OperandKind::TextName:
       return "TextName";
-    case VMOPCODE_VARIABLE:
+    case OperandKind::Variable:
       return "Variable";
-    case VMOPCODE_ROUTINE:
+    case OperandKind::Routine:
       return "Routine";
-    case VMOPCODE_POSITION:
+    case OperandKind::Position:
       return "Position";
-    case VMOPCODE_LABEL:
+    case OperandKind::Label:
       return "Label";
-    case VMOPCODE_INTEGER:
+    case OperandKind::Integer:
       return "Integer";
-    case VMOPCODE_BOOLEAN:
+    case OperandKind::Boolean:
       return "Boolean";
-    case VMOPCODE_COLOR:
-      return "Color";
-    case VMOPCODE_BOOLEAN | VMOPCODE_INTEGER:
+    case OperandKind::Number:
       return "[Boolean or Integer]";
-    default:
-      return nullptr;
+    case OperandKind::Color:
+      return "Color";
   }
+  return "";
 }
 
 // One reading of an operand list: its words in slot order and how many of
@@ -76,16 +73,17 @@ std::string VMOpcode::Synopsis_Of(const OpcodeRecord& record) {
     Reading& reading = readings[r];
     for (VMOpcode_Operand_Type type : record.operand_types) {
       if (type == 0) break;
-      if (!Is_Legal_Operand_Type(type)) {
+      const std::optional<OperandSlot> slot = Decode_Operand_Type(type);
+      if (!slot) {
         errors_.Raise_At(kModule, "VMOpcode::Synopsis", "Illegal operand type (\"%s\", %d)",
                          record.name.c_str(), type);
       }
-      if ((type & VMOPCODE_ZERO_ENDS) && r == 0) {
+      if (slot->zero_ends && r == 0) {
         reading.words[reading.count++] = "0";
         break;
       }
-      reading.words[reading.count++] = Base_Word(type & ~(VMOPCODE_OPTIONAL | VMOPCODE_ZERO_ENDS));
-      if (type & VMOPCODE_OPTIONAL) ++reading.optional;
+      reading.words[reading.count++] = Kind_Word(slot->kind);
+      if (slot->optional) ++reading.optional;
     }
   }
 

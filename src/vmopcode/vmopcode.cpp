@@ -26,29 +26,34 @@ int Compare_Tokens(const OpcodeRecord& a, const OpcodeRecord& b) {
 
 }  // namespace
 
-bool Is_Legal_Operand_Type(VMOpcode_Operand_Type type) {
-  switch (type) {
-    case VMOPCODE_OBJECT:
-    case VMOPCODE_STRING:
-    case VMOPCODE_TEXTNAME:
-    case VMOPCODE_VARIABLE:
-    case VMOPCODE_ROUTINE:
-    case VMOPCODE_POSITION:
-    case VMOPCODE_LABEL:
-    case VMOPCODE_INTEGER:
-    case VMOPCODE_BOOLEAN:
-    case VMOPCODE_COLOR:
-    case VMOPCODE_BOOLEAN | VMOPCODE_INTEGER:
-    case VMOPCODE_OPTIONAL | VMOPCODE_VARIABLE:
-    case VMOPCODE_OPTIONAL | VMOPCODE_POSITION:
-    case VMOPCODE_OPTIONAL | VMOPCODE_LABEL:
-    case VMOPCODE_OPTIONAL | VMOPCODE_INTEGER:
-    case VMOPCODE_OPTIONAL | VMOPCODE_BOOLEAN:
-    case VMOPCODE_ZERO_ENDS | VMOPCODE_INTEGER:
-      return true;
-    default:
-      return false;
-  }
+std::optional<OperandSlot> Decode_Operand_Type(VMOpcode_Operand_Type type) {
+  using enum OperandKind;
+  struct Legal {
+    VMOpcode_Operand_Type type;
+    OperandSlot slot;
+  };
+  static constexpr Legal kLegal[] = {
+      {VMOPCODE_OBJECT, {Object}},
+      {VMOPCODE_STRING, {String}},
+      {VMOPCODE_TEXTNAME, {TextName}},
+      {VMOPCODE_VARIABLE, {Variable}},
+      {VMOPCODE_ROUTINE, {Routine}},
+      {VMOPCODE_POSITION, {Position}},
+      {VMOPCODE_LABEL, {Label}},
+      {VMOPCODE_INTEGER, {Integer}},
+      {VMOPCODE_BOOLEAN, {Boolean}},
+      {VMOPCODE_COLOR, {Color}},
+      {VMOPCODE_BOOLEAN | VMOPCODE_INTEGER, {Number}},
+      {VMOPCODE_OPTIONAL | VMOPCODE_VARIABLE, {Variable, true}},
+      {VMOPCODE_OPTIONAL | VMOPCODE_POSITION, {Position, true}},
+      {VMOPCODE_OPTIONAL | VMOPCODE_LABEL, {Label, true}},
+      {VMOPCODE_OPTIONAL | VMOPCODE_INTEGER, {Integer, true}},
+      {VMOPCODE_OPTIONAL | VMOPCODE_BOOLEAN, {Boolean, true}},
+      {VMOPCODE_ZERO_ENDS | VMOPCODE_INTEGER, {Integer, false, true}},
+  };
+  for (const Legal& legal : kLegal)
+    if (legal.type == type) return legal.slot;
+  return std::nullopt;
 }
 
 VMOpcode::VMOpcode(ErrorContext& errors)

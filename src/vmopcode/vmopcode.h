@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,29 @@ enum : VMOpcode_Operand_Type {
   VMOPCODE_ZERO_ENDS = 2048,
 };
 
+// What an operand slot takes, its two flags set aside.
+enum class OperandKind { Object, String, TextName, Variable, Routine, Position, Label, Integer, Boolean, Number, Color };
+
+// A legal operand type taken apart. Number is the boolean-or-integer pair.
+struct OperandSlot {
+  OperandKind kind = OperandKind::Integer;
+  bool optional = false;   // may be left out; only ever on the last slots
+  bool zero_ends = false;  // an integer whose value 0 ends the operand list
+};
+
+// The slot of one of the seventeen legal non-zero operand types; nullopt for
+// any other value.
+std::optional<OperandSlot> Decode_Operand_Type(VMOpcode_Operand_Type type);
+
+// True for the kinds that name a variable, position or label, whose absent
+// optional operand a step holds as kAbsentReference.
+inline bool Is_Reference(OperandKind kind) {
+  return kind == OperandKind::Variable || kind == OperandKind::Position || kind == OperandKind::Label;
+}
+
+// The word a compiled step holds for an optional variable, position or label left out.
+inline constexpr std::int32_t kAbsentReference = 65535;
+
 // One operation of the catalogue.
 struct OpcodeRecord {
   std::int32_t code = 0;                                 // 1 to 128; word 0 of a compiled step
@@ -50,7 +74,7 @@ inline constexpr int kFirstOpcodeToken = 1024;
 extern const std::array<OpcodeDefinition, kOpcodeCount> kOpcodeTable;
 
 // True for the seventeen legal non-zero operand types.
-bool Is_Legal_Operand_Type(VMOpcode_Operand_Type type);
+inline bool Is_Legal_Operand_Type(VMOpcode_Operand_Type type) { return Decode_Operand_Type(type).has_value(); }
 
 // The opcode catalogue: every operation by name (byte-wise order) and by
 // token (table order). Immutable after construction.
