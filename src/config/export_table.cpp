@@ -8,22 +8,19 @@
 
 #include "config/export_formats.h"
 #include "util/format.h"
+#include "util/unique_file.h"
 
 namespace kx {
 namespace {
 
 constexpr std::uintmax_t kLargestFile = 1ULL << 30;
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 std::string Read_Whole_File(const std::filesystem::path& path) {
   std::error_code error;
   if (std::filesystem::is_directory(path, error)) Fail_Malformed("it is a folder, not a file");
   if (std::filesystem::exists(path, error) && !std::filesystem::is_regular_file(path, error))
     Fail_Malformed("it is not a regular file");
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+  UniqueFile file = Open_File(path, "rb");
   if (!file) Fail_Malformed(Format_Printf("cannot open it: %s", std::strerror(errno)));
   std::string image;
   char buffer[65536];

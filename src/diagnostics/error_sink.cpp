@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "diagnostics/build_failure.h"
+#include "util/unique_file.h"
 
 namespace kx {
 
@@ -29,10 +30,7 @@ void ListSink::Deliver(const std::string& text) {
 }
 
 void LogFileSink::Deliver(const std::string& text) {
-  struct Closer {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-  };
-  std::unique_ptr<std::FILE, Closer> file(std::fopen(path_.c_str(), "ab"));
+  UniqueFile file = Open_File(path_, "ab");
   if (file) std::fwrite(text.data(), 1, text.size(), file.get());
   file.reset();
   if (ends_build_) throw BuildFailure(0);

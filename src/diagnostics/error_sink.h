@@ -26,7 +26,6 @@ class ListSink final : public ErrorSink {
   explicit ListSink(bool ends_build, Receiver receiver = {})
       : ends_build_(ends_build), receiver_(std::move(receiver)) {}
 
-  void Set_Receiver(Receiver receiver) { receiver_ = std::move(receiver); }
   void Deliver(const std::string& text) override;
 
  private:

@@ -13,6 +13,7 @@
 #include "util/linked_list.h"
 #include "util/name_index.h"
 #include "util/search_tree.h"
+#include "util/unique_file.h"
 #include "diagnostics/error_context.h"
 
 namespace kx {
@@ -125,10 +126,6 @@ class Lexan {
   friend bool Scan_Keyword(Lexan&);
   friend bool Scan_Literal(Lexan&);
 
-  struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-  };
-
   void Advance() {
     ++position_;
     ++column_;
@@ -161,7 +158,7 @@ class Lexan {
   // Where scanning continues: inside line_buffer_, or the constant line feed
   // before the first line, or nullptr once the end of the input was met.
   const char* position_ = nullptr;
-  std::unique_ptr<std::FILE, FileCloser> file_;
+  UniqueFile file_;
   // Bytes read from file_ in blocks; input_next_ is the next one to take.
   static constexpr std::size_t kInputBlock = 64 * 1024;
   std::vector<char> input_;

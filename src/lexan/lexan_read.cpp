@@ -20,7 +20,7 @@ constexpr const char* kBeforeFirstLine = "\n";
 
 void Lexan::Lexan_Open_File(const std::string& path) {
   Lexan_Close_File();
-  file_.reset(std::fopen(path.c_str(), "rb"));
+  file_ = Open_File(path, "rb");
   if (!file_) {
     errors_.Report("The input file '%s' does not exists.", path.c_str());
     throw BuildFailure(0);

@@ -74,9 +74,6 @@ class FixedPool {
     }
   }
 
-  // Blocks held; none once every object has been released.
-  std::size_t block_count() const { return blocks_.size(); }
-
  private:
   struct Free_Slot {
     Free_Slot* next;

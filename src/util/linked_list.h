@@ -13,9 +13,6 @@ namespace kx {
 // zero/non-zero result matters. Find yields the first equal item. Items are
 // released in insertion order when the list is destroyed. Pointers to items
 // stay valid for the life of the list.
-//
-// Walking the list with begin()/end() costs O(1) per item; Next() is kept for
-// callers that walk by item, and costs a search from the head.
 template <typename T>
 class LinkedList {
  public:
@@ -42,14 +39,6 @@ class LinkedList {
 
   T* First() const { return items_.empty() ? nullptr : items_.front().get(); }
   T* Last() const { return items_.empty() ? nullptr : items_.back().get(); }
-
-  // The item after the first stored item equal to `item`; nullptr after the
-  // last one and when nothing equal is stored.
-  T* Next(const T& item) const {
-    for (std::size_t i = 0; i < items_.size(); ++i)
-      if (compare_(*items_[i], item) == 0) return i + 1 < items_.size() ? items_[i + 1].get() : nullptr;
-    return nullptr;
-  }
 
   int count() const { return static_cast<int>(items_.size()); }
   bool empty() const { return items_.empty(); }

@@ -40,12 +40,9 @@ TEST(LinkedList, KeepsInsertionOrderFindsTheEarlierOfEqualItemsAndReleasesInOrde
     for (int i = 0; i < 1000; ++i) list.Add(Make("n" + std::to_string(i), 3));  // items keep their address
     EXPECT_EQ(list.First(), &first);
     EXPECT_EQ(list.Find(a)->tag, 1);
-    EXPECT_EQ(list.Next(a)->name, "B");
     EXPECT_EQ(list.Find(z), nullptr);
-    EXPECT_EQ(list.Next(z), nullptr);
     EXPECT_EQ(list.count(), 1004);
 
-    EXPECT_EQ(list.Next(*list.Last()), nullptr);
     std::vector<std::string> by_iterator;
     for (const Item& item : list) by_iterator.push_back(item.name);
     EXPECT_EQ(std::vector<std::string>(by_iterator.begin(), by_iterator.begin() + 5),

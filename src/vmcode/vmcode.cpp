@@ -3,15 +3,13 @@
 #include <cstdio>
 #include <memory>
 
+#include "util/unique_file.h"
+
 namespace kx {
 namespace {
 
 constexpr const char* kModule = "vmcode/vmcode";
 constexpr std::size_t kCopyBlock = 64 * 1024;
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
 
 // Forgets the output file however the writers end.
 class OutputScope {
@@ -72,7 +70,7 @@ void VMCode::Write_Output(const std::string& path, int mode) {
 
 void VMCode::Copy_Template(const std::filesystem::path& template_path, const std::string& path,
                            AtomicFile& output) {
-  std::unique_ptr<std::FILE, FileCloser> source(std::fopen(template_path.c_str(), "rb"));
+  UniqueFile source = Open_File(template_path, "rb");
   if (!source) {
     errors_.Raise_System_At(kModule, "fopen (\"%s\", \"rb\")", template_path.c_str());
   }
