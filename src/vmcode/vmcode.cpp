@@ -50,7 +50,12 @@ void VMCode::Write_Output(const std::string& path, int mode) {
   }
   {
     OutputScope scope(output_file_, output.get());
-    Write_Routine_Arrays();
+    Write_Step_Data();
+    Write_Routine_Count();
+    Write_Routine_Speeds();
+    Write_Routine_Priorities();
+    Write_Routine_Offsets();
+    Write_Routine_Debug_Flags();
     Write_Vector_Array();
     Write_Name_Array();
     Write_Integer_Array();

@@ -105,7 +105,13 @@ class VMCode {
   // Opens the output and reads the whole template into image_; the writers
   // patch the image and Write_Output stores it in one piece.
   void Copy_Template(const std::filesystem::path& template_path, const std::string& path, AtomicFile& output);
-  void Write_Routine_Arrays();
+  // The ten tables, in the order they are written (vmcode_write.cpp).
+  void Write_Step_Data();
+  void Write_Routine_Count();
+  void Write_Routine_Speeds();
+  void Write_Routine_Priorities();
+  void Write_Routine_Offsets();
+  void Write_Routine_Debug_Flags();
   void Write_Vector_Array();
   void Write_Name_Array();
   void Write_Integer_Array();

@@ -10,6 +10,12 @@
 #include "util/text.h"
 #include "vmcode/vmcode.h"
 
+// The writers of the ten tables. Each runs in both output modes: in DLL mode
+// Emit_Bytes patches the template's bytes and Emit_Text does nothing; in C
+// listing mode Emit_Text writes the listing and Emit_Bytes does nothing. So
+// one function per table says both what the DLL holds and how the listing
+// shows it.
+
 namespace kx {
 namespace {
 
@@ -49,7 +55,7 @@ void VMCode::Begin_Array(const char* name, std::int32_t offset) {
 
 void VMCode::End_Element(bool another_follows) { Emit_Text(another_follows ? ",\n" : "\n"); }
 
-void VMCode::Write_Routine_Arrays() {
+void VMCode::Write_Step_Data() {
   const TemplateConfig& config = *template_;
   Begin_Array("RoutineData", config.step_data_array_offset);
   Emit_Text("StepData RoutineData[] = { // offset = 0x%X, rows = %d\n", Hex(config.step_data_array_offset),
@@ -74,28 +80,40 @@ void VMCode::Write_Routine_Arrays() {
     if (&routine != last) Emit_Text(",\n\n");
   }
   Emit_Text("\n};\n\n");
+}
 
-  unsigned char word[2];
+void VMCode::Write_Routine_Count() {
+  const TemplateConfig& config = *template_;
   Begin_Array("NumberOfRoutines", config.routine_count_offset);
   Emit_Text("short NumberOfRoutines = %d; // offset = 0x%X\n\n", routines_.count(),
             Hex(config.routine_count_offset));
+  unsigned char word[2];
   Put16(word, Low16(routines_.count()));
   Emit_Bytes(sizeof word, word);
+}
 
+void VMCode::Write_Routine_Speeds() {
+  const TemplateConfig& config = *template_;
   Begin_Array("GlobalRoutineSpeed", config.routine_speed_array_offset);
   Emit_Text("short GlobalRoutineSpeed[] = { // offset = 0x%X, rows = %d\n",
             Hex(config.routine_speed_array_offset), config.max_routine_count);
+  const RoutineCode* last = routines_.Last();
   for (const RoutineCode& routine : routines_) {
     Emit_Text("    %d", routine.speed);
     End_Element(&routine != last);
+    unsigned char word[2];
     Put16(word, Low16(routine.speed));
     Emit_Bytes(sizeof word, word);
   }
   Emit_Text("};\n\n");
+}
 
+void VMCode::Write_Routine_Priorities() {
+  const TemplateConfig& config = *template_;
   Begin_Array("GlobalRoutinePriority", config.routine_priority_array_offset);
   Emit_Text("bool GlobalRoutinePriority[] = { // offset = 0x%X, rows = %d\n",
             Hex(config.routine_priority_array_offset), config.max_routine_count);
+  const RoutineCode* last = routines_.Last();
   for (const RoutineCode& routine : routines_) {
     Emit_Text("    %s", True_Or_False(routine.priority));
     End_Element(&routine != last);
@@ -103,23 +121,32 @@ void VMCode::Write_Routine_Arrays() {
     Emit_Bytes(1, &flag);
   }
   Emit_Text("};\n\n");
+}
 
+void VMCode::Write_Routine_Offsets() {
+  const TemplateConfig& config = *template_;
   Begin_Array("RoutineOffset", config.routine_offset_array_offset);
   Emit_Text("short RoutineOffset[] = { // offset = 0x%X, rows = %d\n",
             Hex(config.routine_offset_array_offset), config.max_routine_count);
+  const RoutineCode* last = routines_.Last();
   std::int32_t first_row = 0;
   for (const RoutineCode& routine : routines_) {
     Emit_Text("    %d", first_row);
     End_Element(&routine != last);
+    unsigned char word[2];
     Put16(word, Low16(first_row));
     Emit_Bytes(sizeof word, word);
     first_row += routine.steps.count;
   }
   Emit_Text("};\n\n");
+}
 
+void VMCode::Write_Routine_Debug_Flags() {
+  const TemplateConfig& config = *template_;
   Begin_Array("DebugText", config.routine_debug_array_offset);
   Emit_Text("bool DebugText[] = { // offset = 0x%X, rows = %d\n", Hex(config.routine_debug_array_offset),
             config.max_routine_count);
+  const RoutineCode* last = routines_.Last();
   for (const RoutineCode& routine : routines_) {
     Emit_Text("    %s", True_Or_False(routine.debug));
     End_Element(&routine != last);
