@@ -10,6 +10,7 @@
 #include "app/program_files.h"
 #include "app/prompts.h"
 #include "diagnostics/build_failure.h"
+#include "vmobject/companion_files.h"
 
 namespace kx {
 namespace {
@@ -103,8 +104,8 @@ CBuildLogDlg::CBuildLogDlg(CMainFrame* frame)
   connect(&m_btnClose, &QPushButton::clicked, this, &CBuildLogDlg::reject);
   connect(&m_btnCreate, &QPushButton::clicked, this, &CBuildLogDlg::OnClickedCreate);
   connect(&m_btnGoToError, &QPushButton::clicked, this, &CBuildLogDlg::OnClickedGoToError);
-  connect(&m_radioDll, &QRadioButton::clicked, this, [this] { m_nOutput = 3; });
-  connect(&m_radioC, &QRadioButton::clicked, this, [this] { m_nOutput = 2; });
+  connect(&m_radioDll, &QRadioButton::clicked, this, [this] { m_nOutput = VMBUILD_DLL; });
+  connect(&m_radioC, &QRadioButton::clicked, this, [this] { m_nOutput = VMBUILD_C_LISTING; });
 }
 
 void CBuildLogDlg::Open() {
@@ -118,7 +119,7 @@ void CBuildLogDlg::Open() {
   m_btnGoToError.setEnabled(m_nErrorLine >= 1);
   Set_Checked(m_radioDll, true);
   Set_Checked(m_radioC, false);
-  m_nOutput = 3;
+  m_nOutput = VMBUILD_DLL;
 
   Attach_Log_File();
   QFile log(Log_File_Path());
@@ -127,7 +128,7 @@ void CBuildLogDlg::Open() {
   m_btnCreate.setEnabled(true);
   bool read = true;
   try {
-    g_TemplateConfigParser.Read_Template_File(Local_Path(GetProgramFilePath("Kestrix.conf")));
+    g_TemplateConfigParser.Read_Template_File(Local_Path(GetProgramFilePath(kConfigurationFileName)));
   } catch (...) {
     read = false;
   }

@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "vmobject/vmobject.h"
+
 namespace kx {
 
 class CMainFrame;
@@ -66,7 +68,7 @@ class CBuildLogDlg : public QDialog {
   bool m_bOpen = false;
   int m_nErrorLine = -1;
   QString m_strBuildPath;
-  int m_nOutput = 3;
+  int m_nOutput = VMBUILD_DLL;
   CMainFrame* m_pFrame;
 };
 
