@@ -33,14 +33,15 @@ void Set_Checked(QRadioButton& button, bool checked) {
 
 std::string Local_Path(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
-}  // namespace
-
+// 8-point "Lucida Console", or the system's fixed-pitch font at 8 points.
 QFont Build_Log_Font() {
   if (QFontDatabase::hasFamily("Lucida Console")) return QFont("Lucida Console", 8);
   QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   fixed.setPointSize(8);
   return fixed;
 }
+
+}  // namespace
 
 CBuildLogDlg::CBuildLogDlg(CMainFrame* frame)
     : QDialog(frame),
@@ -208,12 +209,12 @@ void CBuildLogDlg::OnClickedGoToError() {
     m_btnGoToError.setEnabled(false);
     return;
   }
-  CKestrixView& view = m_pFrame->GetEditorView();
+  CKestrixView& view = m_pFrame->view();
   {
     WaitCursor wait;
     // A file that cannot be read again leaves the editor as it is.
     if (!doc->OnOpenDocument(m_strBuildPath)) return;
-    view.GoToLine(m_nErrorLine);
+    view.Go_To_Line(m_nErrorLine);
   }
   m_pFrame->activateWindow();
   view.setFocus();
