@@ -10,6 +10,7 @@
 #include "app/program_files.h"
 #include "app/prompts.h"
 #include "diagnostics/build_failure.h"
+#include "vmobject/companion_files.h"
 
 namespace kx {
 namespace {
@@ -32,14 +33,15 @@ void Set_Checked(QRadioButton& button, bool checked) {
 
 std::string Local_Path(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
-}  // namespace
-
+// 8-point "Lucida Console", or the system's fixed-pitch font at 8 points.
 QFont Build_Log_Font() {
   if (QFontDatabase::hasFamily("Lucida Console")) return QFont("Lucida Console", 8);
   QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   fixed.setPointSize(8);
   return fixed;
 }
+
+}  // namespace
 
 CBuildLogDlg::CBuildLogDlg(CMainFrame* frame)
     : QDialog(frame),
@@ -103,8 +105,8 @@ CBuildLogDlg::CBuildLogDlg(CMainFrame* frame)
   connect(&m_btnClose, &QPushButton::clicked, this, &CBuildLogDlg::reject);
   connect(&m_btnCreate, &QPushButton::clicked, this, &CBuildLogDlg::OnClickedCreate);
   connect(&m_btnGoToError, &QPushButton::clicked, this, &CBuildLogDlg::OnClickedGoToError);
-  connect(&m_radioDll, &QRadioButton::clicked, this, [this] { m_nOutput = 3; });
-  connect(&m_radioC, &QRadioButton::clicked, this, [this] { m_nOutput = 2; });
+  connect(&m_radioDll, &QRadioButton::clicked, this, [this] { m_nOutput = VMBUILD_DLL; });
+  connect(&m_radioC, &QRadioButton::clicked, this, [this] { m_nOutput = VMBUILD_C_LISTING; });
 }
 
 void CBuildLogDlg::Open() {
@@ -118,7 +120,7 @@ void CBuildLogDlg::Open() {
   m_btnGoToError.setEnabled(m_nErrorLine >= 1);
   Set_Checked(m_radioDll, true);
   Set_Checked(m_radioC, false);
-  m_nOutput = 3;
+  m_nOutput = VMBUILD_DLL;
 
   Attach_Log_File();
   QFile log(Log_File_Path());
@@ -127,7 +129,7 @@ void CBuildLogDlg::Open() {
   m_btnCreate.setEnabled(true);
   bool read = true;
   try {
-    g_TemplateConfigParser.Read_Template_File(Local_Path(GetProgramFilePath("Kestrix.conf")));
+    g_TemplateConfigParser.Read_Template_File(Local_Path(GetProgramFilePath(kConfigurationFileName)));
   } catch (...) {
     read = false;
   }
@@ -207,12 +209,12 @@ void CBuildLogDlg::OnClickedGoToError() {
     m_btnGoToError.setEnabled(false);
     return;
   }
-  CKestrixView& view = m_pFrame->GetEditorView();
+  CKestrixView& view = m_pFrame->view();
   {
     WaitCursor wait;
     // A file that cannot be read again leaves the editor as it is.
     if (!doc->OnOpenDocument(m_strBuildPath)) return;
-    view.GoToLine(m_nErrorLine);
+    view.Go_To_Line(m_nErrorLine);
   }
   m_pFrame->activateWindow();
   view.setFocus();

@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "vmobject/vmobject.h"
+
 namespace kx {
 
 class CMainFrame;
@@ -41,10 +43,7 @@ class CBuildLogDlg : public QDialog {
   // "Close", Escape and the window's close button.
   void reject() override;
 
-  bool IsOpen() const { return m_bOpen; }
-  int error_line() const { return m_nErrorLine; }
-  const QString& build_path() const { return m_strBuildPath; }
-  int output() const { return m_nOutput; }
+  bool is_open() const { return m_bOpen; }
 
  private:
   // The template name for the build: the bytes of the chosen entry, or the
@@ -66,11 +65,8 @@ class CBuildLogDlg : public QDialog {
   bool m_bOpen = false;
   int m_nErrorLine = -1;
   QString m_strBuildPath;
-  int m_nOutput = 3;
+  int m_nOutput = VMBUILD_DLL;
   CMainFrame* m_pFrame;
 };
-
-// 8-point "Lucida Console", or the system's fixed-pitch font at 8 points.
-QFont Build_Log_Font();
 
 }  // namespace kx

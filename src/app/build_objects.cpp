@@ -18,10 +18,12 @@ void Add_To_Build_List(const std::string& entry) {
 
 // Defined in dependency order, in this one file, so they are built in order.
 QPointer<QListWidget> g_pBuildList;
-ErrorContext g_BuildErrorContext(94, std::make_unique<ListSink>(true, Add_To_Build_List));
-ErrorContext g_BuildNoticeContext(94, std::make_unique<ListSink>(false, Add_To_Build_List));
-ErrorContext g_LogErrorContext(79, std::make_unique<LogFileSink>(true, std::filesystem::path()));
-ErrorContext g_LogNoticeContext(79, std::make_unique<LogFileSink>(false, std::filesystem::path()));
+ErrorContext g_BuildErrorContext(kBuildLogWidth, std::make_unique<ListSink>(true, Add_To_Build_List));
+ErrorContext g_BuildNoticeContext(kBuildLogWidth, std::make_unique<ListSink>(false, Add_To_Build_List));
+ErrorContext g_LogErrorContext(kConfigurationLogWidth,
+                               std::make_unique<LogFileSink>(true, std::filesystem::path()));
+ErrorContext g_LogNoticeContext(kConfigurationLogWidth,
+                                std::make_unique<LogFileSink>(false, std::filesystem::path()));
 TemplateConfigParser g_TemplateConfigParser(g_LogErrorContext, g_LogNoticeContext);
 VMObject g_VMObject(g_BuildErrorContext, g_BuildNoticeContext, g_TemplateConfigParser);
 VMOpcode g_OperationCatalogue(g_LogErrorContext);

@@ -14,13 +14,13 @@ namespace kx {
 // and alive until it ends. They are used by one build or one parse at a time,
 // always on the user-interface thread.
 
-// Build diagnostics, wrapped at 94 columns, go to the list of the build log
-// dialog that started the build (g_pBuildList); the error context ends the
-// build.
+// Build diagnostics, wrapped at kBuildLogWidth columns, go to the list of
+// the build log dialog that started the build (g_pBuildList); the error
+// context ends the build.
 extern ErrorContext g_BuildErrorContext;
 extern ErrorContext g_BuildNoticeContext;
-// Diagnostics of reading the configuration, wrapped at 79 columns, are
-// appended to Kestrix.log; the error context ends the parse.
+// Diagnostics of reading the configuration, wrapped at kConfigurationLogWidth
+// columns, are appended to Kestrix.log; the error context ends the parse.
 extern ErrorContext g_LogErrorContext;
 extern ErrorContext g_LogNoticeContext;
 

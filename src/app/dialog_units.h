@@ -20,8 +20,8 @@ class DialogUnits {
   void Place(QWidget& widget, int x, int y, int width, int height) const;
 
  private:
-  double m_dBaseX;
-  double m_dBaseY;
+  double base_x_;
+  double base_y_;
 };
 
 }  // namespace kx

@@ -3,16 +3,11 @@
 // measured run that prints its figures (make bench), not a pass/fail test.
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
 #include "app/app_testing.h"
-#include "app/kestrix_doc.h"
-#include "app/kestrix_view.h"
-#include "app/main_frame.h"
 
 namespace {
 
@@ -50,28 +45,20 @@ QByteArray Script_Of_Size(qsizetype size) {
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
-  kx::testing::PrivateSettings settings;
-  kx::testing::CompanionFolder companions;
-  QTemporaryDir folder;
-  const QString path = folder.filePath("large.kxs");
-  const QByteArray script = Script_Of_Size(kx::CKestrixDoc::kMaxFileSize);
-  QFile file(path);
-  if (!file.open(QIODevice::WriteOnly) || file.write(script) != script.size()) return 1;
-  file.close();
-
+  const QByteArray script = Script_Of_Size(kx::CKestrixView::kMaxTextSize);
   std::vector<double> times;
   int lines = 0;
   for (int run = 0; run < kRuns; ++run) {
-    kx::CMainFrame frame;
-    frame.show();
+    kx::testing::FrameFixture fixture;
+    const QString path = fixture.Write("large.kxs", script);
+    kx::CKestrixView& view = fixture.frame->view();
     QApplication::processEvents();
-    kx::CKestrixView& view = frame.GetEditorView();
 
     QElapsedTimer timer;
     timer.start();
-    if (!frame.OpenDocumentFile(path)) return 1;
+    if (!fixture.frame->OpenDocumentFile(path)) return 1;
     lines = view.document()->blockCount();
-    view.GoToLine(lines);
+    view.Go_To_Line(lines);
     QApplication::processEvents();
     view.viewport()->repaint();
     times.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);

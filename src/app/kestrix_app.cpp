@@ -10,8 +10,8 @@ CKestrixApp::CKestrixApp() = default;
 CKestrixApp::~CKestrixApp() = default;
 
 bool CKestrixApp::InitInstance(const QStringList& arguments) {
-  QCoreApplication::setOrganizationName(CMainFrame::kSettingsOrganisation);
-  QCoreApplication::setApplicationName(CMainFrame::kSettingsApplication);
+  QCoreApplication::setOrganizationName(kSettingsOrganisation);
+  QCoreApplication::setApplicationName(kSettingsApplication);
   Attach_Log_File();
 
   m_pMainWnd = std::make_unique<CMainFrame>();

@@ -22,8 +22,6 @@ class CKestrixApp {
   // opened (the user has been told why); the main window is shown otherwise.
   bool InitInstance(const QStringList& arguments);
 
-  CMainFrame* GetMainFrame() { return m_pMainWnd.get(); }
-
  private:
   std::unique_ptr<CMainFrame> m_pMainWnd;
 };

@@ -29,7 +29,7 @@ const QByteArray CKestrixDoc::kNewDocumentText(
     "\r\n\r\n\r\n\r\n"
     "[routine,Main,1,true]\r\n\r\n");
 
-CKestrixDoc::CKestrixDoc(CKestrixView& view, QObject* parent) : QObject(parent), m_view(view) {}
+CKestrixDoc::CKestrixDoc(CKestrixView& view, QObject* parent) : QObject(parent), m_wndView(view) {}
 
 bool CKestrixDoc::OnNewDocument() {
   Load_Text(kNewDocumentText);
@@ -38,7 +38,7 @@ bool CKestrixDoc::OnNewDocument() {
 }
 
 bool CKestrixDoc::OnOpenDocument(const QString& path) {
-  QWidget* parent = m_view.window();
+  QWidget* parent = m_wndView.window();
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
     Message_Box(parent, QMessageBox::Warning,
@@ -47,6 +47,7 @@ bool CKestrixDoc::OnOpenDocument(const QString& path) {
   }
   // Read one byte more than allowed, so that a file growing while it is read
   // (or a device without a size) is refused as well.
+  constexpr qint64 kMaxFileSize = CKestrixView::kMaxTextSize;
   const QByteArray bytes = file.size() > kMaxFileSize ? QByteArray() : file.read(kMaxFileSize + 1);
   if (file.size() > kMaxFileSize || bytes.size() > kMaxFileSize) {
     Message_Box(parent, QMessageBox::Warning, "The file is too large to open.");
@@ -63,14 +64,14 @@ bool CKestrixDoc::OnOpenDocument(const QString& path) {
 }
 
 bool CKestrixDoc::OnSaveDocument(const QString& path) {
-  const QString text = m_view.GetWindowText();
+  const QString text = m_wndView.GetWindowText();
   // A script file holds 8-bit characters only. A character beyond them is
   // never stored as something else: the save is refused and names it.
   for (qsizetype i = 0; i < text.size(); ++i) {
     if (text.at(i).unicode() <= 0xFF) continue;
     const QString character = text.mid(i, text.at(i).isHighSurrogate() ? 2 : 1);
     Message_Box(
-        m_view.window(), QMessageBox::Warning,
+        m_wndView.window(), QMessageBox::Warning,
         QString("Cannot write file %1:\nline %2 holds the character \"%3\", which a script file cannot "
                 "store.")
             .arg(Native(path))
@@ -93,7 +94,7 @@ bool CKestrixDoc::OnSaveDocument(const QString& path) {
   if (!written || !file.commit()) {
     const QString reason =
         error_code != 0 ? QString::fromLocal8Bit(std::strerror(error_code)) : file.errorString();
-    Message_Box(m_view.window(), QMessageBox::Warning,
+    Message_Box(m_wndView.window(), QMessageBox::Warning,
                 QString("Cannot write file %1:\n%2.").arg(Native(path), reason));
     return false;
   }
@@ -108,7 +109,8 @@ bool CKestrixDoc::DoFileSave() { return DoSave(m_strPathName); }
 bool CKestrixDoc::DoSave(const QString& path) {
   QString target = path;
   if (target.isEmpty()) {
-    target = prompts().save_path(m_view.window(), m_strPathName.isEmpty() ? "Untitled.kxs" : m_strPathName);
+    target = Current_Prompts().save_path(m_wndView.window(),
+                                         m_strPathName.isEmpty() ? "Untitled.kxs" : m_strPathName);
     if (target.isEmpty()) return false;
   }
   if (!OnSaveDocument(target)) return false;
@@ -119,7 +121,7 @@ bool CKestrixDoc::DoSave(const QString& path) {
 bool CKestrixDoc::SaveModified() {
   if (!IsModified()) return true;
   const QString name = m_strPathName.isEmpty() ? GetTitle() : Native(m_strPathName);
-  switch (Message_Box(m_view.window(), QMessageBox::Warning, QString("Save changes to %1?").arg(name),
+  switch (Message_Box(m_wndView.window(), QMessageBox::Warning, QString("Save changes to %1?").arg(name),
                       QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
     case QMessageBox::Yes:
       return DoFileSave();
@@ -130,16 +132,16 @@ bool CKestrixDoc::SaveModified() {
   }
 }
 
-bool CKestrixDoc::IsModified() const { return m_view.document()->isModified(); }
+bool CKestrixDoc::IsModified() const { return m_wndView.document()->isModified(); }
 
-void CKestrixDoc::SetModifiedFlag(bool modified) { m_view.document()->setModified(modified); }
+void CKestrixDoc::SetModifiedFlag(bool modified) { m_wndView.document()->setModified(modified); }
 
 QString CKestrixDoc::GetTitle() const {
   return m_strPathName.isEmpty() ? QString("Untitled") : QFileInfo(m_strPathName).fileName();
 }
 
 QByteArray CKestrixDoc::Stored_Bytes() const {
-  QString text = m_view.GetWindowText();
+  QString text = m_wndView.GetWindowText();
   if (text == m_strFileText) return m_abFileBytes;
   if (m_bCrLf) text.replace('\n', "\r\n");
   return text.toLatin1();
@@ -147,17 +149,17 @@ QByteArray CKestrixDoc::Stored_Bytes() const {
 
 void CKestrixDoc::SetPathName(const QString& path) {
   m_strPathName = path;
-  emit pathNameChanged(path);
+  emit Path_Name_Changed(path);
 }
 
 void CKestrixDoc::Load_Text(const QByteArray& bytes) {
   m_bCrLf = Has_CrLf_Line_Ends(bytes);
   QString text = QString::fromLatin1(bytes);
   if (m_bCrLf) text.replace("\r\n", "\n");
-  m_view.SetLineEndSize(m_bCrLf ? 2 : 1);
-  m_view.SetWindowText(text);
+  m_wndView.Set_Line_End_Size(m_bCrLf ? 2 : 1);
+  m_wndView.SetWindowText(text);
   m_abFileBytes = bytes;
-  m_strFileText = m_view.GetWindowText();
+  m_strFileText = m_wndView.GetWindowText();
 }
 
 }  // namespace kx

@@ -15,16 +15,15 @@ class CKestrixView;
 // Files are read and written byte for byte: every byte is one character of
 // the text (Latin-1), CR LF line ends are held as "\n" in the editor and
 // restored when stored, and a text that was not edited is written back
-// exactly as it was read, whatever its line ends. A file over kMaxFileSize
-// bytes is refused; saving replaces the file only when the whole text has
-// been written (QSaveFile).
+// exactly as it was read, whatever its line ends. A file over the editor's
+// limit (CKestrixView::kMaxTextSize bytes) is refused; saving replaces the
+// file only when the whole text has been written (QSaveFile).
 //
 // Failures are shown to the user (prompts.h) and reported as false.
 class CKestrixDoc : public QObject {
   Q_OBJECT
 
  public:
-  static constexpr qint64 kMaxFileSize = 1048575;
   // The 96 bytes a new script starts with.
   static const QByteArray kNewDocumentText;
 
@@ -53,21 +52,20 @@ class CKestrixDoc : public QObject {
   const QString& GetPathName() const { return m_strPathName; }
   // The file name, or "Untitled" for a script never saved.
   QString GetTitle() const;
-  bool UsesCrLf() const { return m_bCrLf; }
 
   // The bytes the editor's text is stored as.
   QByteArray Stored_Bytes() const;
 
  signals:
   // The path name changed (open, Save As, new document).
-  void pathNameChanged(const QString& path);
+  void Path_Name_Changed(const QString& path);
 
  private:
   void SetPathName(const QString& path);
   // Puts the text of `bytes` into the editor and remembers the convention.
   void Load_Text(const QByteArray& bytes);
 
-  CKestrixView& m_view;
+  CKestrixView& m_wndView;
   QString m_strPathName;
   bool m_bCrLf = true;
   QByteArray m_abFileBytes;  // the file as last read or written

@@ -15,14 +15,15 @@ qint64 Stored_Size_Of(const QString& text, int line_end_size) {
   return text.size() + text.count('\n') * (line_end_size - 1);
 }
 
-}  // namespace
-
+// 11-point "Courier New", or the system's fixed-pitch font at 11 points.
 QFont Editor_Font() {
   if (QFontDatabase::hasFamily("Courier New")) return QFont("Courier New", 11);
   QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   fixed.setPointSize(11);
   return fixed;
 }
+
+}  // namespace
 
 CKestrixView::CKestrixView(QWidget* parent) : QPlainTextEdit(parent), m_font(Editor_Font()) {
   setLineWrapMode(QPlainTextEdit::WidgetWidth);
@@ -57,7 +58,7 @@ bool CKestrixView::Fits(const QString& text) const {
          kMaxTextSize;
 }
 
-void CKestrixView::GoToLine(int line) {
+void CKestrixView::Go_To_Line(int line) {
   const int block = std::clamp(line - 1, 0, document()->blockCount() - 1);
   setTextCursor(QTextCursor(document()->findBlockByNumber(block)));
   ensureCursorVisible();

@@ -27,16 +27,13 @@ class CKestrixView : public QPlainTextEdit {
   QString GetWindowText() const;
 
   // The bytes each line end takes when stored (2 for CR LF, 1 for LF).
-  void SetLineEndSize(int bytes) { m_nLineEndSize = bytes; }
+  void Set_Line_End_Size(int bytes) { m_nLineEndSize = bytes; }
   // The size of the text when stored, in bytes.
   qint64 Stored_Size() const;
 
   // Puts the caret at the start of the 1-based `line`; past the last line
   // break it stands at the start of the last line.
-  void GoToLine(int line);
-
-  // The font the view was given when it was made.
-  const QFont& EditorFont() const { return m_font; }
+  void Go_To_Line(int line);
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -51,8 +48,5 @@ class CKestrixView : public QPlainTextEdit {
   QFont m_font;
   int m_nLineEndSize = 2;
 };
-
-// 11-point "Courier New", or the system's fixed-pitch font at 11 points.
-QFont Editor_Font();
 
 }  // namespace kx

@@ -3,8 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDir>
-#include <QFileInfo>
 #include <QMenuBar>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
@@ -12,11 +10,10 @@
 #include <QPrinter>
 #include <QSettings>
 #include <QUrl>
-#include <algorithm>
+#include <optional>
 
 #include "app/about_dlg.h"
 #include "app/build_objects.h"
-#include "app/dialog_units.h"
 #include "app/program_files.h"
 #include "app/prompts.h"
 #include "app/tool_icons.h"
@@ -25,35 +22,61 @@ namespace kx {
 namespace {
 
 constexpr char kGeometryKey[] = "geometry";
-constexpr char kRecentFilesKey[] = "recentFileList";
+
+// Adds a command to `window`, so that its keys work anywhere in the window:
+// its text, what it runs, its keys and its toolbar picture.
+template <typename Receiver, typename Slot>
+QAction* Add_Command(QWidget& window, const char* text, const Receiver* receiver, Slot slot,
+                     const QList<QKeySequence>& keys = {}, std::optional<ToolIcon> icon = std::nullopt) {
+  QAction* action = window.addAction(text);
+  action->setShortcuts(keys);
+  if (icon) action->setIcon(Tool_Icon(*icon));
+  QObject::connect(action, &QAction::triggered, receiver, slot);
+  return action;
+}
 
 }  // namespace
 
+// The commands that the menus and the toolbar share.
+struct CMainFrame::Actions {
+  QAction* new_file;
+  QAction* open;
+  QAction* save;
+  QAction* save_as;
+  QAction* print;
+  QAction* print_preview;
+  QAction* print_setup;
+  QAction* exit;
+  QAction* undo;
+  QAction* cut;
+  QAction* copy;
+  QAction* paste;
+  QAction* build;
+  QAction* about;
+  QAction* help;
+};
+
 CMainFrame::CMainFrame()
     : m_wndToolBar("Toolbar", this),
-      m_wndDlgBar("Operations", this),
-      m_wndBarPage(&m_wndDlgBar),
-      m_btnBuild("Build", &m_wndBarPage),
-      m_staticOperations("Operations:", &m_wndBarPage),
-      m_cboOperations(&m_wndBarPage),
-      m_editSynopsis(&m_wndBarPage),
-      m_btnHelp("Help", &m_wndBarPage),
+      m_wndDlgBar(this),
       m_wndSplitter(Qt::Horizontal, this),
       m_wndView(&m_wndSplitter),
       m_wndHelp(&m_wndSplitter),
       m_doc(m_wndView),
-      m_dlgBuildLog(this) {
+      m_dlgBuildLog(this),
+      m_pRecentFileList(std::make_unique<RecentFileList>(
+          *this, [this](const QString& path) { return OpenDocumentFile(path); })) {
   setWindowIcon(Application_Icon());
-  createActions();
-  createMenus();
-  createToolBars();
-  createOperationsBar();
-  createClientArea();
-  readSettings();
+  const Actions actions = Create_Actions();
+  Create_Menus(actions);
+  Create_Tool_Bar(actions);
+  Create_Operations_Bar();
+  Create_Client_Area();
+  Read_Settings();
 
-  connect(&m_doc, &CKestrixDoc::pathNameChanged, this, [this](const QString& path) {
+  connect(&m_doc, &CKestrixDoc::Path_Name_Changed, this, [this](const QString& path) {
     Update_Title();
-    if (!path.isEmpty()) Add_Recent_File(path);
+    if (!path.isEmpty()) m_pRecentFileList->Add(path);
   });
   connect(m_wndView.document(), &QTextDocument::modificationChanged, this, &QWidget::setWindowModified);
   connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
@@ -62,195 +85,108 @@ CMainFrame::CMainFrame()
   });
 
   m_doc.OnNewDocument();
-  Update_Recent_File_Actions();
 }
 
 CMainFrame::~CMainFrame() = default;
 
-void CMainFrame::createActions() {
-  m_actions.new_file = addAction("&New");
-  m_actions.new_file->setShortcut(QKeySequence::New);
-  m_actions.new_file->setIcon(Tool_Icon(ToolIcon::kNew));
-  connect(m_actions.new_file, &QAction::triggered, this, &CMainFrame::OnFileNew);
+CMainFrame::Actions CMainFrame::Create_Actions() {
+  Actions actions{};
+  actions.new_file =
+      Add_Command(*this, "&New", this, &CMainFrame::OnFileNew, {QKeySequence::New}, ToolIcon::kNew);
+  actions.open =
+      Add_Command(*this, "&Open...", this, &CMainFrame::OnFileOpen, {QKeySequence::Open}, ToolIcon::kOpen);
+  actions.save =
+      Add_Command(*this, "&Save", &m_doc, &CKestrixDoc::DoFileSave, {QKeySequence::Save}, ToolIcon::kSave);
+  actions.save_as = Add_Command(*this, "Save &As...", this, [this] { m_doc.DoSave(QString()); });
+  actions.print = Add_Command(*this, "&Print...", this, &CMainFrame::OnFilePrint, {QKeySequence::Print},
+                              ToolIcon::kPrint);
+  actions.print_preview = Add_Command(*this, "Print Pre&view", this, &CMainFrame::OnFilePrintPreview);
+  actions.print_setup = Add_Command(*this, "P&rint Setup...", this, &CMainFrame::OnFilePrintSetup);
+  actions.exit = Add_Command(*this, "E&xit", this, &QWidget::close);
 
-  m_actions.open = addAction("&Open...");
-  m_actions.open->setShortcut(QKeySequence::Open);
-  m_actions.open->setIcon(Tool_Icon(ToolIcon::kOpen));
-  connect(m_actions.open, &QAction::triggered, this, &CMainFrame::OnFileOpen);
+  actions.undo = Add_Command(*this, "&Undo", &m_wndView, &QPlainTextEdit::undo,
+                             {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)});
+  actions.cut = Add_Command(*this, "Cu&t", &m_wndView, &QPlainTextEdit::cut,
+                            {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)},
+                            ToolIcon::kCut);
+  actions.copy = Add_Command(*this, "&Copy", &m_wndView, &QPlainTextEdit::copy,
+                             {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)},
+                             ToolIcon::kCopy);
+  actions.paste = Add_Command(*this, "&Paste", &m_wndView, &QPlainTextEdit::paste,
+                              {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)},
+                              ToolIcon::kPaste);
+  // Undo, Cut and Copy are offered only while there is something to undo or a selection.
+  for (QAction* action : {actions.undo, actions.cut, actions.copy}) action->setEnabled(false);
+  connect(&m_wndView, &QPlainTextEdit::undoAvailable, actions.undo, &QAction::setEnabled);
+  connect(&m_wndView, &QPlainTextEdit::copyAvailable, actions.cut, &QAction::setEnabled);
+  connect(&m_wndView, &QPlainTextEdit::copyAvailable, actions.copy, &QAction::setEnabled);
 
-  m_actions.save = addAction("&Save");
-  m_actions.save->setShortcut(QKeySequence::Save);
-  m_actions.save->setIcon(Tool_Icon(ToolIcon::kSave));
-  connect(m_actions.save, &QAction::triggered, this, [this] { m_doc.DoFileSave(); });
-
-  m_actions.save_as = addAction("Save &As...");
-  connect(m_actions.save_as, &QAction::triggered, this, [this] { m_doc.DoSave(QString()); });
-
-  m_actions.print = addAction("&Print...");
-  m_actions.print->setShortcut(QKeySequence::Print);
-  m_actions.print->setIcon(Tool_Icon(ToolIcon::kPrint));
-  connect(m_actions.print, &QAction::triggered, this, &CMainFrame::OnFilePrint);
-
-  m_actions.print_preview = addAction("Print Pre&view");
-  connect(m_actions.print_preview, &QAction::triggered, this, &CMainFrame::OnFilePrintPreview);
-
-  m_actions.print_setup = addAction("P&rint Setup...");
-  connect(m_actions.print_setup, &QAction::triggered, this, &CMainFrame::OnFilePrintSetup);
-
-  m_actions.recent_placeholder = addAction("Recent File");
-  m_actions.recent_placeholder->setEnabled(false);
-  for (QAction*& recent : m_actions.recent) {
-    recent = addAction(QString());
-    recent->setVisible(false);
-    connect(recent, &QAction::triggered, this, [this, recent] {
-      const QString path = recent->data().toString();
-      if (!OpenDocumentFile(path) && !QFileInfo::exists(path)) Remove_Recent_File(path);
-    });
-  }
-
-  m_actions.exit = addAction("E&xit");
-  connect(m_actions.exit, &QAction::triggered, this, &QWidget::close);
-
-  m_actions.undo = addAction("&Undo");
-  m_actions.undo->setShortcuts(
-      {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)});
-  m_actions.undo->setEnabled(false);
-  connect(m_actions.undo, &QAction::triggered, &m_wndView, &QPlainTextEdit::undo);
-  connect(&m_wndView, &QPlainTextEdit::undoAvailable, m_actions.undo, &QAction::setEnabled);
-
-  m_actions.cut = addAction("Cu&t");
-  m_actions.cut->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)});
-  m_actions.cut->setIcon(Tool_Icon(ToolIcon::kCut));
-  m_actions.cut->setEnabled(false);
-  connect(m_actions.cut, &QAction::triggered, &m_wndView, &QPlainTextEdit::cut);
-  connect(&m_wndView, &QPlainTextEdit::copyAvailable, m_actions.cut, &QAction::setEnabled);
-
-  m_actions.copy = addAction("&Copy");
-  m_actions.copy->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
-  m_actions.copy->setIcon(Tool_Icon(ToolIcon::kCopy));
-  m_actions.copy->setEnabled(false);
-  connect(m_actions.copy, &QAction::triggered, &m_wndView, &QPlainTextEdit::copy);
-  connect(&m_wndView, &QPlainTextEdit::copyAvailable, m_actions.copy, &QAction::setEnabled);
-
-  m_actions.paste = addAction("&Paste");
-  m_actions.paste->setShortcuts(
-      {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)});
-  m_actions.paste->setIcon(Tool_Icon(ToolIcon::kPaste));
-  connect(m_actions.paste, &QAction::triggered, &m_wndView, &QPlainTextEdit::paste);
-
-  m_actions.build = addAction("&Build");
-  connect(m_actions.build, &QAction::triggered, this, &CMainFrame::OnBuild);
-
-  m_actions.about = addAction("&About Kestrix...");
-  m_actions.about->setIcon(Tool_Icon(ToolIcon::kAbout));
-  connect(m_actions.about, &QAction::triggered, this, &CMainFrame::OnAppAbout);
-
-  m_actions.help = addAction("&Help");
-  connect(m_actions.help, &QAction::triggered, this, &CMainFrame::Show_Operation_Help);
+  actions.build = Add_Command(*this, "&Build", this, &CMainFrame::OnBuild);
+  actions.about =
+      Add_Command(*this, "&About Kestrix...", this, &CMainFrame::OnAppAbout, {}, ToolIcon::kAbout);
+  actions.help = Add_Command(*this, "&Help", this, &CMainFrame::Show_Operation_Help);
 
   // Next pane and previous pane: with two panes both move to the other one.
-  QAction* next_pane = addAction("Next Pane");
-  next_pane->setShortcut(QKeySequence(Qt::Key_F6));
-  connect(next_pane, &QAction::triggered, this, &CMainFrame::OnNextPane);
-  QAction* previous_pane = addAction("Previous Pane");
-  previous_pane->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F6));
-  connect(previous_pane, &QAction::triggered, this, &CMainFrame::OnNextPane);
+  Add_Command(*this, "Next Pane", this, &CMainFrame::OnNextPane, {QKeySequence(Qt::Key_F6)});
+  Add_Command(*this, "Previous Pane", this, &CMainFrame::OnNextPane, {QKeySequence(Qt::SHIFT | Qt::Key_F6)});
+  return actions;
 }
 
-void CMainFrame::createMenus() {
+void CMainFrame::Create_Menus(const Actions& actions) {
   QMenu* file = menuBar()->addMenu("&File");
-  file->addActions({m_actions.new_file, m_actions.open, m_actions.save, m_actions.save_as});
+  file->addActions({actions.new_file, actions.open, actions.save, actions.save_as});
   file->addSeparator();
-  file->addActions({m_actions.print, m_actions.print_preview, m_actions.print_setup});
+  file->addActions({actions.print, actions.print_preview, actions.print_setup});
   file->addSeparator();
-  file->addAction(m_actions.recent_placeholder);
-  for (QAction* recent : m_actions.recent) file->addAction(recent);
+  m_pRecentFileList->Add_To_Menu(*file);
   file->addSeparator();
-  file->addAction(m_actions.exit);
+  file->addAction(actions.exit);
 
   QMenu* edit = menuBar()->addMenu("&Edit");
-  edit->addAction(m_actions.undo);
+  edit->addAction(actions.undo);
   edit->addSeparator();
-  edit->addActions({m_actions.cut, m_actions.copy, m_actions.paste});
+  edit->addActions({actions.cut, actions.copy, actions.paste});
 
   QMenu* view = menuBar()->addMenu("&View");
   QAction* toolbar = m_wndToolBar.toggleViewAction();
   toolbar->setText("&Toolbar");
   view->addAction(toolbar);
 
-  menuBar()->addMenu("&Kestrix")->addAction(m_actions.build);
+  menuBar()->addMenu("&Kestrix")->addAction(actions.build);
 
   QMenu* info = menuBar()->addMenu("&Info");
-  info->addActions({m_actions.about, m_actions.help});
+  info->addActions({actions.about, actions.help});
 }
 
-void CMainFrame::createToolBars() {
+void CMainFrame::Create_Tool_Bar(const Actions& actions) {
   m_wndToolBar.setObjectName("toolbar");
   m_wndToolBar.setIconSize(QSize(16, 16));
-  m_wndToolBar.addActions({m_actions.new_file, m_actions.open, m_actions.save});
+  m_wndToolBar.addActions({actions.new_file, actions.open, actions.save});
   m_wndToolBar.addSeparator();
-  m_wndToolBar.addActions({m_actions.cut, m_actions.copy, m_actions.paste});
+  m_wndToolBar.addActions({actions.cut, actions.copy, actions.paste});
   m_wndToolBar.addSeparator();
-  m_wndToolBar.addActions({m_actions.print, m_actions.about});
+  m_wndToolBar.addActions({actions.print, actions.about});
   addToolBar(Qt::TopToolBarArea, &m_wndToolBar);
 }
 
-void CMainFrame::createOperationsBar() {
-  m_wndDlgBar.setObjectName("operationsBar");
-  m_wndDlgBar.setMovable(false);
-  m_wndDlgBar.setFloatable(false);
-  // The bar cannot be hidden from the toolbar area's context menu.
-  m_wndDlgBar.toggleViewAction()->setVisible(false);
-
-  const DialogUnits units(m_wndBarPage.font());
-  m_wndBarPage.setFixedSize(units.X(365), units.Y(19));
-  units.Place(m_btnBuild, 2, 3, 39, 13);
-  units.Place(m_staticOperations, 49, 5, 37, 8);
-  m_staticOperations.setMinimumHeight(m_staticOperations.sizeHint().height());
-  units.Place(m_cboOperations, 87, 3, 69, 13);
-  units.Place(m_editSynopsis, 160, 3, 153, 12);
-  units.Place(m_btnHelp, 318, 3, 39, 13);
-
-  m_btnBuild.setObjectName("buildButton");
-  m_cboOperations.setObjectName("operationsBox");
-  m_editSynopsis.setObjectName("synopsis");
-  m_btnHelp.setObjectName("helpButton");
-  for (QPushButton* button : {&m_btnBuild, &m_btnHelp}) button->setFocusPolicy(Qt::TabFocus);
-
-  m_cboOperations.setEditable(true);
-  m_cboOperations.setInsertPolicy(QComboBox::NoInsert);
-  m_cboOperations.setMaxVisibleItems(24);
-  m_editSynopsis.setReadOnly(true);
-
+void CMainFrame::Create_Operations_Bar() {
   addToolBarBreak(Qt::TopToolBarArea);
-  m_wndDlgBar.addWidget(&m_wndBarPage);
   addToolBar(Qt::TopToolBarArea, &m_wndDlgBar);
-
-  connect(&m_btnBuild, &QPushButton::clicked, this, &CMainFrame::OnBuild);
-  connect(&m_btnHelp, &QPushButton::clicked, this, &CMainFrame::Show_Operation_Help);
+  connect(&m_wndDlgBar.build_button(), &QPushButton::clicked, this, &CMainFrame::OnBuild);
+  connect(&m_wndDlgBar.help_button(), &QPushButton::clicked, this, &CMainFrame::Show_Operation_Help);
   // A choice in the list, or a move with the arrow keys, is the selection
   // change. Closing the list without a choice is the cancel; the platform
   // this design comes from follows a cancel with a selection change that
   // puts the entry back, which Qt does not send, so it is run here.
-  connect(&m_cboOperations, &QComboBox::activated, this, &CMainFrame::OnSelChangeOperations);
-  connect(&m_cboOperations, &COperationsBox::selectionCancelled, this, [this] {
+  COperationsBox& box = m_wndDlgBar.operations();
+  connect(&box, &QComboBox::activated, this, &CMainFrame::OnSelChangeOperations);
+  connect(&box, &COperationsBox::Selection_Cancelled, this, [this] {
     OnSelEndCancelOperations();
     if (m_bSelCancelled) OnSelChangeOperations();
   });
-
-  // Every operation of the catalogue, walked in name order; the box keeps its
-  // entries alphabetical, letter case aside (SetPlan before SetPTeam).
-  QStringList names;
-  SearchTree<OpcodeRecord>& by_name = g_OperationCatalogue.by_name();
-  for (const OpcodeRecord* record = by_name.First(); record != nullptr; record = by_name.Next(*record))
-    names << QString::fromLatin1(record->name);
-  std::stable_sort(names.begin(), names.end(),
-                   [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
-  m_cboOperations.addItems(names);
-  m_cboOperations.setCurrentIndex(-1);
 }
 
-void CMainFrame::createClientArea() {
+void CMainFrame::Create_Client_Area() {
   m_wndSplitter.addWidget(&m_wndView);
   m_wndSplitter.addWidget(&m_wndHelp);
   m_wndSplitter.setCollapsible(0, false);
@@ -261,13 +197,13 @@ void CMainFrame::createClientArea() {
   m_wndView.setFocus();
 }
 
-void CMainFrame::readSettings() {
+void CMainFrame::Read_Settings() {
   QSettings settings(kSettingsOrganisation, kSettingsApplication);
   const QByteArray geometry = settings.value(kGeometryKey).toByteArray();
   if (geometry.isEmpty() || !restoreGeometry(geometry)) resize(800, 600);
 }
 
-void CMainFrame::writeSettings() const {
+void CMainFrame::Write_Settings() const {
   QSettings settings(kSettingsOrganisation, kSettingsApplication);
   settings.setValue(kGeometryKey, saveGeometry());
 }
@@ -277,7 +213,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  writeSettings();
+  Write_Settings();
   m_dlgBuildLog.reject();
   event->accept();
 }
@@ -288,7 +224,7 @@ bool CMainFrame::OnFileNew() {
 }
 
 void CMainFrame::OnFileOpen() {
-  const QString path = prompts().open_path(this);
+  const QString path = Current_Prompts().open_path(this);
   if (!path.isEmpty()) OpenDocumentFile(path);
 }
 
@@ -297,7 +233,7 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
   return m_doc.OnOpenDocument(path);
 }
 
-QPrinter& CMainFrame::Printer() {
+QPrinter& CMainFrame::printer() {
   if (!m_pPrinter) m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
   return *m_pPrinter;
 }
@@ -310,19 +246,19 @@ void CMainFrame::Print_Active_Pane(QPrinter* printer) {
 }
 
 void CMainFrame::OnFilePrint() {
-  QPrintDialog dialog(&Printer(), this);
-  if (dialog.exec() == QDialog::Accepted) Print_Active_Pane(&Printer());
+  QPrintDialog dialog(&printer(), this);
+  if (dialog.exec() == QDialog::Accepted) Print_Active_Pane(&printer());
 }
 
 void CMainFrame::OnFilePrintPreview() {
-  QPrintPreviewDialog preview(&Printer(), this);
+  QPrintPreviewDialog preview(&printer(), this);
   connect(&preview, &QPrintPreviewDialog::paintRequested, this,
           [this](QPrinter* printer) { Print_Active_Pane(printer); });
   preview.exec();
 }
 
 void CMainFrame::OnFilePrintSetup() {
-  QPageSetupDialog dialog(&Printer(), this);
+  QPageSetupDialog dialog(&printer(), this);
   dialog.exec();
 }
 
@@ -340,22 +276,23 @@ void CMainFrame::OnNextPane() {
 }
 
 void CMainFrame::OnBuild() {
-  if (!m_dlgBuildLog.IsOpen()) m_dlgBuildLog.Open();
+  if (!m_dlgBuildLog.is_open()) m_dlgBuildLog.Open();
 }
 
 void CMainFrame::OnSelChangeOperations() {
-  const int index = m_cboOperations.currentIndex();
+  COperationsBox& box = m_wndDlgBar.operations();
+  const int index = box.currentIndex();
   if (m_bSelCancelled) {
-    m_cboOperations.setCurrentIndex(m_nOperation);
+    box.setCurrentIndex(m_nOperation);
     m_wndView.setFocus();
     m_bSelCancelled = false;
     return;
   }
   if (index < 0) return;  // nothing selected: nothing to insert
   m_nOperation = index;
-  m_cboOperations.setCurrentIndex(index);
-  QLineEdit* field = m_cboOperations.lineEdit();
-  field->setText(m_cboOperations.itemText(index));
+  box.setCurrentIndex(index);
+  QLineEdit* field = box.lineEdit();
+  field->setText(box.itemText(index));
   field->selectAll();
   field->copy();
   m_wndView.paste();
@@ -365,7 +302,7 @@ void CMainFrame::OnSelChangeOperations() {
 }
 
 void CMainFrame::OnSelEndCancelOperations() {
-  const int index = m_cboOperations.currentIndex();
+  const int index = m_wndDlgBar.operations().currentIndex();
   if (index < 0) return;
   m_bSelCancelled = true;
   m_nOperation = index;
@@ -373,64 +310,27 @@ void CMainFrame::OnSelEndCancelOperations() {
 }
 
 void CMainFrame::Show_Synopsis() {
-  const QString name = m_cboOperations.itemText(m_cboOperations.currentIndex());
-  m_editSynopsis.setText(
-      QString::fromLatin1(g_OperationCatalogue.Operand_Synopsis(name.toLatin1().toStdString())));
-  m_editSynopsis.setCursorPosition(0);
+  const COperationsBox& box = m_wndDlgBar.operations();
+  const QString name = box.itemText(box.currentIndex());
+  QLineEdit& synopsis = m_wndDlgBar.synopsis();
+  synopsis.setText(QString::fromLatin1(g_OperationCatalogue.Operand_Synopsis(name.toLatin1().toStdString())));
+  synopsis.setCursorPosition(0);
 }
 
 void CMainFrame::Show_Operation_Help() {
-  if (m_nHelpState == 0) {
+  if (m_nHelpState == kHelpNotLoaded) {
     m_wndHelp.setSource(QUrl::fromLocalFile(GetProgramFilePath("operations.htm")));
-    m_nHelpState = 1;
+    m_nHelpState = kHelpRequested;
     return;
   }
   if (m_nOperation < 0) return;
-  if (m_nHelpState == 1) {
+  if (m_nHelpState == kHelpRequested) {
     // Without the anchor of a link the user may have followed, so that the
     // operation's anchor can be added.
     m_strHelpBase = m_wndHelp.source().adjusted(QUrl::RemoveFragment).toString();
-    m_nHelpState = 2;
+    m_nHelpState = kHelpBaseKnown;
   }
-  m_wndHelp.setSource(QUrl(m_strHelpBase + "#" + m_cboOperations.itemText(m_nOperation)));
-}
-
-QStringList CMainFrame::Recent_Files() const {
-  return QSettings(kSettingsOrganisation, kSettingsApplication).value(kRecentFilesKey).toStringList();
-}
-
-void CMainFrame::Store_Recent_Files(QStringList files) const {
-  while (files.size() > kMaxRecentFiles) files.removeLast();
-  QSettings(kSettingsOrganisation, kSettingsApplication).setValue(kRecentFilesKey, files);
-}
-
-void CMainFrame::Add_Recent_File(const QString& path) {
-  QStringList files = Recent_Files();
-  files.removeAll(path);
-  files.prepend(path);
-  Store_Recent_Files(files);
-  Update_Recent_File_Actions();
-}
-
-void CMainFrame::Remove_Recent_File(const QString& path) {
-  QStringList files = Recent_Files();
-  files.removeAll(path);
-  Store_Recent_Files(files);
-  Update_Recent_File_Actions();
-}
-
-void CMainFrame::Update_Recent_File_Actions() {
-  const QStringList files = Recent_Files();
-  const int shown = std::min<int>(files.size(), kMaxRecentFiles);
-  for (int i = 0; i < kMaxRecentFiles; ++i) {
-    QAction* action = m_actions.recent[i];
-    action->setVisible(i < shown);
-    if (i >= shown) continue;
-    const QString native = fontMetrics().elidedText(QDir::toNativeSeparators(files[i]), Qt::ElideMiddle, 400);
-    action->setText(QString("&%1 %2").arg(i + 1).arg(native));
-    action->setData(files[i]);
-  }
-  m_actions.recent_placeholder->setVisible(shown == 0);
+  m_wndHelp.setSource(QUrl(m_strHelpBase + "#" + m_wndDlgBar.operations().itemText(m_nOperation)));
 }
 
 void CMainFrame::Update_Title() {

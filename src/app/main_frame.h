@@ -1,22 +1,17 @@
 #pragma once
 
-#include <QLabel>
-#include <QLineEdit>
 #include <QMainWindow>
-#include <QPushButton>
 #include <QSplitter>
 #include <QToolBar>
-#include <array>
 #include <memory>
 
 #include "app/build_log_dlg.h"
 #include "app/help_html_view.h"
 #include "app/kestrix_doc.h"
 #include "app/kestrix_view.h"
-#include "app/operations_box.h"
+#include "app/operations_bar.h"
+#include "app/recent_file_list.h"
 
-class QAction;
-class QMenu;
 class QPrinter;
 
 namespace kx {
@@ -27,26 +22,21 @@ namespace kx {
 // at first, on the right. It owns the script document and the build log
 // dialog.
 //
-// Settings (window geometry, the four most recent files) are kept under the
-// organisation "Local AppWizard-Generated Applications" and the application
-// "Kestrix".
+// Settings (window geometry, the four most recent files) are kept under
+// kSettingsOrganisation and kSettingsApplication.
 class CMainFrame : public QMainWindow {
   Q_OBJECT
 
  public:
-  static constexpr int kMaxRecentFiles = 4;
-  static constexpr const char* kSettingsOrganisation = "Local AppWizard-Generated Applications";
-  static constexpr const char* kSettingsApplication = "Kestrix";
-
   // Builds the window with a new script in the editor.
   CMainFrame();
   ~CMainFrame() override;
 
   CKestrixDoc* GetActiveDocument() { return &m_doc; }
   // Pane (0, 0) and pane (0, 1) of the splitter.
-  CKestrixView& GetEditorView() { return m_wndView; }
-  CHelpHtmlView& GetHelpView() { return m_wndHelp; }
-  CBuildLogDlg& GetBuildLog() { return m_dlgBuildLog; }
+  CKestrixView& view() { return m_wndView; }
+  CHelpHtmlView& help() { return m_wndHelp; }
+  CBuildLogDlg& build_log() { return m_dlgBuildLog; }
 
   // File commands. Each asks to save unsaved changes first.
   bool OnFileNew();
@@ -66,23 +56,21 @@ class CMainFrame : public QMainWindow {
   // Puts the operand synopsis of the selected operation into the read-only field.
   void Show_Synopsis();
 
+  // The index of the operation chosen last in the Operations box; -1 while none.
   int operation() const { return m_nOperation; }
-  bool selection_cancelled() const { return m_bSelCancelled; }
-  int help_state() const { return m_nHelpState; }
-  const QString& help_base() const { return m_strHelpBase; }
-  QStringList Recent_Files() const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void createActions();
-  void createMenus();
-  void createToolBars();
-  void createOperationsBar();
-  void createClientArea();
-  void readSettings();
-  void writeSettings() const;
+  struct Actions;
+  Actions Create_Actions();
+  void Create_Menus(const Actions& actions);
+  void Create_Tool_Bar(const Actions& actions);
+  void Create_Operations_Bar();
+  void Create_Client_Area();
+  void Read_Settings();
+  void Write_Settings() const;
 
   void OnFileOpen();
   void OnFilePrint();
@@ -91,57 +79,35 @@ class CMainFrame : public QMainWindow {
   void OnAppAbout();
   void OnNextPane();
   void Print_Active_Pane(QPrinter* printer);
-  QPrinter& Printer();
+  // The printer of the print commands, made at the first of them.
+  QPrinter& printer();
 
-  void Add_Recent_File(const QString& path);
-  void Remove_Recent_File(const QString& path);
-  void Store_Recent_Files(QStringList files) const;
-  void Update_Recent_File_Actions();
   void Update_Title();
 
   // Containers are declared before what they hold, so that the contents are
   // destroyed first and leave their containers on their own.
   QToolBar m_wndToolBar;
-  QToolBar m_wndDlgBar;  // the operations bar
-  QWidget m_wndBarPage;
-  QPushButton m_btnBuild;
-  QLabel m_staticOperations;
-  COperationsBox m_cboOperations;
-  QLineEdit m_editSynopsis;
-  QPushButton m_btnHelp;
+  OperationsBar m_wndDlgBar;
   QSplitter m_wndSplitter;
   CKestrixView m_wndView;
   CHelpHtmlView m_wndHelp;
   CKestrixDoc m_doc;
   CBuildLogDlg m_dlgBuildLog;
+  std::unique_ptr<RecentFileList> m_pRecentFileList;
+
+  // m_nHelpState: the help page not yet requested; requested; its address
+  // known, so that an operation's anchor can be added to it.
+  static constexpr int kHelpNotLoaded = 0;
+  static constexpr int kHelpRequested = 1;
+  static constexpr int kHelpBaseKnown = 2;
 
   int m_nOperation = -1;
   bool m_bSelCancelled = false;
-  int m_nHelpState = 0;
+  int m_nHelpState = kHelpNotLoaded;
   QString m_strHelpBase;
   bool m_bHelpActive = false;  // the help pane, not the editor, had the focus last
 
-  std::unique_ptr<QPrinter> m_pPrinter;  // made at the first print command
-
-  struct Actions {
-    QAction* new_file = nullptr;
-    QAction* open = nullptr;
-    QAction* save = nullptr;
-    QAction* save_as = nullptr;
-    QAction* print = nullptr;
-    QAction* print_preview = nullptr;
-    QAction* print_setup = nullptr;
-    QAction* recent_placeholder = nullptr;
-    std::array<QAction*, kMaxRecentFiles> recent{};
-    QAction* exit = nullptr;
-    QAction* undo = nullptr;
-    QAction* cut = nullptr;
-    QAction* copy = nullptr;
-    QAction* paste = nullptr;
-    QAction* build = nullptr;
-    QAction* about = nullptr;
-    QAction* help = nullptr;
-  } m_actions;
+  std::unique_ptr<QPrinter> m_pPrinter;
 };
 
 }  // namespace kx

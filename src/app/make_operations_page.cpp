@@ -3,7 +3,7 @@
 // anchor per operation, named exactly like it, with its synopsis, its code
 // and a sentence per operand.
 //
-// Usage: make_operations_page OUTPUT...   (the same page to every output)
+// Usage: make_operations_page OUTPUT
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -11,9 +11,9 @@
 #include <memory>
 #include <string>
 
-#include "util/atomic_file.h"
 #include "diagnostics/error_context.h"
 #include "diagnostics/error_sink.h"
+#include "util/atomic_file.h"
 #include "vmopcode/vmopcode.h"
 
 namespace kx {
@@ -136,20 +136,18 @@ bool Write_Page(const std::string& page, const char* path) {
 }  // namespace kx
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: make_operations_page OUTPUT...\n");
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: make_operations_page OUTPUT\n");
     return 2;
   }
-  kx::ErrorContext errors(79, std::make_unique<kx::ListSink>(true, [](const std::string& entry) {
+  kx::ErrorContext errors(kx::kConfigurationLogWidth,
+                          std::make_unique<kx::ListSink>(true, [](const std::string& entry) {
                             std::fprintf(stderr, "%s\n", entry.c_str());
                           }));
   try {
     kx::VMOpcode catalogue(errors);
-    const std::string page = kx::Operations_Page(catalogue);
-    for (int i = 1; i < argc; ++i)
-      if (!kx::Write_Page(page, argv[i])) return 1;
+    return kx::Write_Page(kx::Operations_Page(catalogue), argv[1]) ? 0 : 1;
   } catch (const kx::BuildFailure&) {
     return 1;
   }
-  return 0;
 }

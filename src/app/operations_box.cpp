@@ -21,7 +21,7 @@ void COperationsBox::hidePopup() {
   QMetaObject::invokeMethod(
       this,
       [this] {
-        if (!m_bChosen) emit selectionCancelled();
+        if (!m_bChosen) emit Selection_Cancelled();
       },
       Qt::QueuedConnection);
 }

@@ -7,7 +7,7 @@ namespace kx {
 // The Operations box of the operations bar. A choice in its list, or a move
 // with the arrow keys, is reported by QComboBox::activated; closing the list
 // without a choice (Escape, a click outside it) is reported by
-// selectionCancelled, once the list has closed.
+// Selection_Cancelled, once the list has closed.
 class COperationsBox : public QComboBox {
   Q_OBJECT
 
@@ -18,7 +18,7 @@ class COperationsBox : public QComboBox {
   void hidePopup() override;
 
  signals:
-  void selectionCancelled();
+  void Selection_Cancelled();
 
  private:
   bool m_bPopupOpen = false;

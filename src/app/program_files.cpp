@@ -2,8 +2,12 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <filesystem>
+
+#include "vmobject/companion_files.h"
 
 namespace kx {
 namespace {
@@ -22,11 +26,8 @@ QString With_Separator(const QString& folder) {
 
 QString GetProgramDirectory() {
   if (!Directory_Override().isEmpty()) return With_Separator(Directory_Override());
-  const QString own = With_Separator(QCoreApplication::applicationDirPath());
-  if (QFileInfo::exists(own + "Kestrix.conf")) return own;
-  const QString share = With_Separator(own + KX_SHARE_FROM_BIN);
-  if (QFileInfo::exists(share + "Kestrix.conf")) return share;
-  return own;
+  const std::filesystem::path own(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString());
+  return With_Separator(QFile::decodeName(Companion_Directory(own).c_str()));
 }
 
 QString GetProgramFilePath(const QString& name) { return GetProgramDirectory() + name; }

@@ -3,6 +3,12 @@
 #include <QFileDialog>
 
 namespace kx {
+namespace {
+
+// The file dialogs' filter: Kestrix scripts, then every file.
+constexpr char kScriptFilter[] = "Kestrix Script Files (*.kxs);;All Files (*)";
+
+}  // namespace
 
 Prompts Standard_Prompts() {
   Prompts standard;
@@ -23,14 +29,14 @@ Prompts Standard_Prompts() {
   return standard;
 }
 
-Prompts& prompts() {
+Prompts& Current_Prompts() {
   static Prompts current = Standard_Prompts();
   return current;
 }
 
 QMessageBox::StandardButton Message_Box(QWidget* parent, QMessageBox::Icon icon, const QString& text,
                                         QMessageBox::StandardButtons buttons) {
-  return prompts().message(parent, icon, text, buttons);
+  return Current_Prompts().message(parent, icon, text, buttons);
 }
 
 }  // namespace kx

@@ -23,15 +23,12 @@ struct Prompts {
 };
 
 // The prompts in use; at start they show the real dialogs.
-Prompts& prompts();
+Prompts& Current_Prompts();
 // The real dialogs.
 Prompts Standard_Prompts();
 
-// Shorthand for prompts().message.
+// Shorthand for Current_Prompts().message.
 QMessageBox::StandardButton Message_Box(QWidget* parent, QMessageBox::Icon icon, const QString& text,
                                         QMessageBox::StandardButtons buttons = QMessageBox::Ok);
-
-// The file dialogs' filter: Kestrix scripts, then every file.
-inline constexpr const char* kScriptFilter = "Kestrix Script Files (*.kxs);;All Files (*)";
 
 }  // namespace kx
