@@ -19,46 +19,48 @@
 namespace kx {
 namespace {
 
-// What an operand of the type accepts; nullptr for a type that is not legal.
-const char* Operand_Sentence(VMOpcode_Operand_Type type) {
-  switch (type) {
-    case VMOPCODE_OBJECT:
-      return "The name of an object of the [objects] section.";
-    case VMOPCODE_STRING:
-      return "A string between double quotes, taken as written.";
-    case VMOPCODE_TEXTNAME:
-      return "The name of a text of the [text] section.";
-    case VMOPCODE_VARIABLE:
-      return "The name of a variable of the [variables] section.";
-    case VMOPCODE_ROUTINE:
-      return "The name of a routine of the script.";
-    case VMOPCODE_POSITION:
-      return "The name of a position of the [positions] section.";
-    case VMOPCODE_LABEL:
-      return "A location label of the same routine.";
-    case VMOPCODE_INTEGER:
-      return "An integer, with a minus sign where it is negative.";
-    case VMOPCODE_BOOLEAN:
-      return "True or false.";
-    case VMOPCODE_BOOLEAN | VMOPCODE_INTEGER:
-      return "True, false or an integer without a minus sign.";
-    case VMOPCODE_COLOR:
-      return "A colour: white, green or red.";
-    case VMOPCODE_OPTIONAL | VMOPCODE_VARIABLE:
-      return "The name of a variable of the [variables] section; it may be left out.";
-    case VMOPCODE_OPTIONAL | VMOPCODE_POSITION:
-      return "The name of a position of the [positions] section; it may be left out.";
-    case VMOPCODE_OPTIONAL | VMOPCODE_LABEL:
-      return "A location label of the same routine; it may be left out.";
-    case VMOPCODE_OPTIONAL | VMOPCODE_INTEGER:
-      return "An integer; it may be left out, which stands for 0.";
-    case VMOPCODE_OPTIONAL | VMOPCODE_BOOLEAN:
-      return "True or false; it may be left out, which stands for false.";
-    case VMOPCODE_ZERO_ENDS | VMOPCODE_INTEGER:
-      return "An integer; when it is 0 the step ends there and the operands after it are not written.";
-    default:
-      return nullptr;
+// What an operand of a slot accepts.
+std::string Operand_Sentence(const OperandSlot& slot) {
+  if (slot.zero_ends) return "An integer; when it is 0 the step ends there and the operands after it are not written.";
+  if (slot.optional && slot.kind == OperandKind::Integer) return "An integer; it may be left out, which stands for 0.";
+  if (slot.optional && slot.kind == OperandKind::Boolean) return "True or false; it may be left out, which stands for false.";
+  std::string sentence;
+  switch (slot.kind) {
+    case OperandKind::Object:
+      sentence = "The name of an object of the [objects] section";
+      break;
+    case OperandKind::String:
+      sentence = "A string between double quotes, taken as written";
+      break;
+    case OperandKind::TextName:
+      sentence = "The name of a text of the [text] section";
+      break;
+    case OperandKind::Variable:
+      sentence = "The name of a variable of the [variables] section";
+      break;
+    case OperandKind::Routine:
+      sentence = "The name of a routine of the script";
+      break;
+    case OperandKind::Position:
+      sentence = "The name of a position of the [positions] section";
+      break;
+    case OperandKind::Label:
+      sentence = "A location label of the same routine";
+      break;
+    case OperandKind::Integer:
+      sentence = "An integer, with a minus sign where it is negative";
+      break;
+    case OperandKind::Boolean:
+      sentence = "True or false";
+      break;
+    case OperandKind::Number:
+      sentence = "True, false or an integer without a minus sign";
+      break;
+    case OperandKind::Color:
+      sentence = "A colour: white, green or red";
+      break;
   }
+  return sentence + (slot.optional ? "; it may be left out." : ".");
 }
 
 std::string Escape_Html(const std::string& text) {
@@ -95,7 +97,8 @@ std::string Operation_Entry(VMOpcode& catalogue, const OpcodeRecord& record) {
     entry += "<ol>\n";
     for (VMOpcode_Operand_Type type : record.operand_types) {
       if (type == 0) break;
-      entry += std::string("<li>") + Escape_Html(Operand_Sentence(type)) + "</li>\n";
+      const std::optional<OperandSlot> slot = Decode_Operand_Type(type);
+      entry += "<li>" + Escape_Html(slot ? Operand_Sentence(*slot) : "") + "</li>\n";
     }
     entry += "</ol>\n";
   }
