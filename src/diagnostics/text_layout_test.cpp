@@ -18,6 +18,8 @@ TEST(TextLayout, WrapWordsAndBreakLines) {
       {"abc   defgh", 6, "abc\ndefgh", "abc   \ndefgh"},    // blanks removed at a break
       {"   xy zz", 5, "   xy\nzz", "   xy\n zz"},           // leading blanks are a unit
       {"ab   ", 10, "ab   ", "ab   "},
+      {" bbb  b ", 4, " bbb\n b ", " bbb\n  b "},  // a blank beyond the width is the next line's
+      {"ab", 1, "a\nb", "a\nb"},
       {std::string(10, 'w'), 4, "wwww\nwwww\nww", "wwww\nwwww\nww"},
       {"abcdefghij", 5, "abcde\nfghij", "abcde\nfghij"},
       {"a\n\nbcdef\n", 3, "a\n\nbcd\nef\n", "a\n\nbcd\nef\n"},  // every line on its own

@@ -23,11 +23,11 @@ TEST(LinkedList, FindsTheFirstOfEqualItemsAndReleasesInInsertionOrder) {
   {
     LinkedList<Item> list([](const Item& a, const Item& b) { return a.name == b.name ? 0 : 1; });
     Item& first = list.Add(std::make_unique<Item>(Item{"A", &released}));
-    for (const char* name : {"B", "A"}) list.Add(std::make_unique<Item>(Item{name, &released}));
+    for (const char* name : {"B", "C", "A"}) list.Add(std::make_unique<Item>(Item{name, &released}));
     EXPECT_EQ(list.Find(Item{"A", nullptr}), &first);
     released.clear();  // the temporaries the items were made from
   }
-  EXPECT_EQ(released, (std::vector<std::string>{"A", "B", "A"}));
+  EXPECT_EQ(released, (std::vector<std::string>{"A", "B", "C", "A"}));
 }
 
 }  // namespace

@@ -27,6 +27,7 @@ TEST(SearchTree, OrdersEqualItemsAfterEarlierOnesAndReleasesInPostOrder) {
     for (const char* tag : {"50", "20", "70", "10", "30", "25", "30b"})
       tree.Insert(std::make_unique<Key>(Key{std::stoi(tag), tag, &released}));
     for (Key* key = tree.First(); key != nullptr; key = tree.Next(*key)) walk.push_back(key->tag);
+    EXPECT_EQ(tree.Last()->tag, "70");
     tree.First();
     EXPECT_EQ(tree.Next(Key{25, "", nullptr})->tag, "30");
     released.clear();  // the temporaries the keys were made from
