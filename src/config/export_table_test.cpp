@@ -209,7 +209,7 @@ TEST(ExportTable, MalformedFilesAreRefusedWithAClearMessage) {
        "the export directory lies at RVA 0x9000, in no section"},
       {Patched(pe_plus, kPeOptionalHeader + 112, 0x3000, 4),
        "the export directory runs past the file data of section .bss"},
-      {Patched(pe, d + 24, 0x40000000, 4), "the export name table runs past the file data of section .edata"},
+      {Patched(pe, d + 24, 60, 4), "the export name table runs past the file data of section .edata"},
       {Patched(pe, d + 20, 0xFFFFFFFF, 4),
        "the export address table runs past the file data of section .edata"},
       {Patched(pe, kPeOrdinalTable + 2, 6, 2),

@@ -236,6 +236,11 @@ TEST(LexanListing, ClientDiagnosticsAndKeywordRuns) {
                     "    1: template \"abc\"\n"));
   EXPECT_EQ(h.Failure([&] { h.lexan.Lexan_Error("Value %s is %d%% too large.", "x%dy", 5); }),
             Listing("Value x%dy is 5% too large.", 14, "    1: template \"abc\"\n"));
+  Lexer end;  // at the end of the input the last line is listed
+  end.Open("max {");
+  end.Tokens();
+  EXPECT_EQ(end.Failure([&] { end.lexan.Lexan_Match(';'); }),
+            Listing("Found an end of file when expecting ';'.", 5, "    1: max {"));
   // A run of 255 letters may be a literal; one of 256 is refused, the arrow on its first letter.
   h.lexan.Lexan_Get_Token();
   EXPECT_EQ(h.Describe(), "a literal <" + std::string(255, 'k') + ">");
