@@ -45,11 +45,13 @@ struct Lexer {
     if (!lexan.Lexan_Literal().empty()) text += " <" + lexan.Lexan_Literal() + ">";
     return text;
   }
-  // Every token up to the end of the file, each after its line number.
+  // Every token up to the end of the file, a line's first after the line's number.
   std::string Tokens() {
     std::string tokens;
-    for (; lexan.Lexan_Token() != LEXAN_END_OF_FILE; lexan.Lexan_Get_Token())
-      tokens += std::to_string(lexan.Lexan_Line()) + ":" + Describe() + " ";
+    for (int line = 0; lexan.Lexan_Token() != LEXAN_END_OF_FILE; lexan.Lexan_Get_Token()) {
+      if (lexan.Lexan_Line() != line) tokens += std::to_string(line = lexan.Lexan_Line()) + ": ";
+      tokens += Describe() + ", ";
+    }
     return tokens;
   }
   // The diagnostic delivered by `action`, which must end with BuildFailure(0).
@@ -131,31 +133,30 @@ TEST(LexanSetUp, ScannersGoToTheNewestContext) {
 TEST(LexanReading, TokensAndTheirLines) {
   const Scanners no_literals(kAll.begin(), kAll.end() - 1), literal_first = {Scan_Literal, Scan_Keyword};
   const std::tuple<const Scanners&, std::string, std::string> cases[] = {
-      {no_literals, "TEMPLATE Template {;=}", "1:'template' 1:'template' 1:'{' 1:';' 1:'=' 1:'}' "},
+      {no_literals, "TEMPLATE Template {;=}", "1: 'template', 'template', '{', ';', '=', '}', "},
       {no_literals, "0xff 0xFF 0x1F 0xffffffff",
-       "1:a hexadecimal 255 1:a hexadecimal 255 1:a hexadecimal 31 1:a hexadecimal 4294967295 "},
+       "1: a hexadecimal 255, a hexadecimal 255, a hexadecimal 31, a hexadecimal 4294967295, "},
       {kAll, "0x 5 0XFF 0xg",
-       "1:an integer 1:a literal <x> 1:an integer 5 1:an integer 1:a literal <XFF> 1:an integer 1:a literal "
-       "<xg> "},
+       "1: an integer, a literal <x>, an integer 5, an integer, a literal <XFF>, an integer, a literal "
+       "<xg>, "},
       {kAll, "007 4294967295 0004294967295 12ab",
-       "1:an integer 7 1:an integer 4294967295 1:an integer 4294967295 1:an integer 12 1:a literal <ab> "},
+       "1: an integer 7, an integer 4294967295, an integer 4294967295, an integer 12, a literal <ab>, "},
       {kAll, "name1 _a1 9abc max maxi Max_",
-       "1:'name' 1:an integer 1 1:a literal <_a1> 1:an integer 9 1:a literal <abc> 1:'max' 1:a literal "
-       "<maxi> "
-       "1:a literal <Max_> "},
-      {literal_first, "max", "1:a literal <max> "},
+       "1: 'name', an integer 1, a literal <_a1>, an integer 9, a literal <abc>, 'max', a literal <maxi>, "
+       "a literal <Max_>, "},
+      {literal_first, "max", "1: a literal <max>, "},
       {kAll, "\"a//b\" \"back\\slash\" \"\"\"one two\"=3",
-       "1:a string [a//b] 1:a string [back\\slash] 1:a string 1:a string [one two] 1:'=' 1:an integer 3 "},
+       "1: a string [a//b], a string [back\\slash], a string, a string [one two], '=', an integer 3, "},
       // A string still open at the end of its line, even a full one, ends with the line feed.
-      {kAll, "x \"abc\n5 \"", "1:a literal <x> 1:a string [abc\n] 2:an integer 5 2:a string "},
+      {kAll, "x \"abc\n5 \"", "1: a literal <x>, a string [abc\n], 2: an integer 5, a string, "},
       {kAll, std::string(505, ' ') + "\"abcde\n\"caf\xe9\t!\"",
-       "1:a string [abcde\n] 2:a string [caf\xe9   !] "},
+       "1: a string [abcde\n], 2: a string [caf\xe9   !], "},
       {kAll, "", ""},
-      {kAll, "// only a comment\n \t \n\nmax// trailing\n//\nlist", "4:'max' 6:'list' "},
-      {kAll, "max// a \0 in a comment\r\nlist\r\n"s, "1:'max' 2:'list' "},
+      {kAll, "// only a comment\n \t \n\nmax// trailing\n//\nlist", "4: 'max', 6: 'list', "},
+      {kAll, "max// a \0 in a comment\r\nlist\r\n"s, "1: 'max', 2: 'list', "},
       // Lines of 511 characters after tab expansion are read whole.
-      {kAll, std::string(504, ' ') + "routine\nlist", "1:'routine' 2:'list' "},
-      {kAll, "\t" + std::string(496, ' ') + "routine\r\nlist", "1:'routine' 2:'list' "},
+      {kAll, std::string(504, ' ') + "routine\nlist", "1: 'routine', 2: 'list', "},
+      {kAll, "\t" + std::string(496, ' ') + "routine\r\nlist", "1: 'routine', 2: 'list', "},
   };
   for (const auto& [scanners, input, tokens] : cases) {
     Lexer h(scanners);
@@ -175,12 +176,12 @@ TEST(LexanReading, BlockBoundariesChangeNothing) {
     std::string content;
     while (content.size() + 100 < 65536 - shift) content += "// " + std::string(60, 'x') + "\n";
     content += "//" + std::string(65536 - shift - content.size() - 3, 'y') + "\n";
-    const std::string at = std::to_string(std::count(content.begin(), content.end(), '\n') + 1) + ":";
+    const auto lines = std::count(content.begin(), content.end(), '\n');
     Lexer h;
     h.Open(content + line + "\n12\n");
-    EXPECT_EQ(h.Tokens(), at + "'max' " + at + "a literal <some_name> " + at + "an integer 12 " + at +
-                              "'name' " + at + "a literal <maxx> " + std::to_string(std::stoi(at) + 2) +
-                              ":an integer 12 ")
+    EXPECT_EQ(h.Tokens(), std::to_string(lines + 1) +
+                              ": 'max', a literal <some_name>, an integer 12, 'name', " +
+                              "a literal <maxx>, " + std::to_string(lines + 3) + ": an integer 12, ")
         << shift;
   }
 }
