@@ -52,7 +52,8 @@ std::vector<std::int32_t> Numbers(const TemplateConfig& c) {
           c.routine_count_offset, c.position_array_offset, c.position_array_rows, c.name_array_offset,
           c.name_array_rows, c.name_array_cols, c.routine_speed_array_offset, c.integer_array_offset,
           c.integer_array_rows, c.routine_priority_array_offset, c.routine_offset_array_offset,
-          c.objective_array_offset, c.objective_array_rows, c.objective_array_cols, c.routine_debug_array_offset};
+          c.objective_array_offset, c.objective_array_rows, c.objective_array_cols,
+          c.routine_debug_array_offset};
 }
 // clang-format on
 
