@@ -23,19 +23,14 @@ constexpr const char* kWords[] = {
     "//", "\"", "\\n", ",", ":", "<", ">", "[", "]", "-", "\t", "\r\n", "4294967295", "4294967296",
     "2147483648", "-2147483648", "65535", "70000"};
 
+// A dictionary entry: the text in double quotes, with \xNN for quotes, backslashes and bytes outside ASCII.
 std::string Quoted(const std::string& text) {
   std::string quoted = "\"";
   for (unsigned char c : text) {
-    if (c == '"' || c == '\\') {
-      quoted += '\\';
-      quoted += static_cast<char>(c);
-    } else if (c < 0x20 || c >= 0x7F) {
-      char hex[5];
-      std::snprintf(hex, sizeof hex, "\\x%02X", c);
-      quoted += hex;
-    } else {
-      quoted += static_cast<char>(c);
-    }
+    char hex[5];
+    std::snprintf(hex, sizeof hex, "\\x%02X", c);
+    quoted += c == '"' || c == '\\' || c < 0x20 || c >= 0x7F ? std::string(hex)
+                                                             : std::string(1, static_cast<char>(c));
   }
   return quoted + "\"";
 }

@@ -2,16 +2,12 @@
 // a fixed template configuration and a small template file made once. A
 // script that is read is also read back from its own assembler listing,
 // which must give the same listing, C listing and DLL.
-#include <cstddef>
-#include <cstdint>
-#include <string>
+#include <algorithm>
 
 #include "config/template_config.h"
 #include "fuzz_support.h"
 #include "vmasm/vmasm.h"
 #include "vmcode/vmcode.h"
-#include "diagnostics/build_failure.h"
-#include "vmopcode/vmopcode.h"
 
 namespace {
 
@@ -19,105 +15,70 @@ using kx::fuzz::Finding;
 
 constexpr std::size_t kTemplateSize = 0x240;
 
-// Small limits, so that inputs reach every one of them.
-kx::TemplateConfig Fixed_Template() {
-  kx::TemplateConfig config;
-  config.name = "fuzz";
-  config.dll_blank = "template.dll";  // found in the work folder
-  config.max_routine_count = 4;
-  config.max_object_count = 8;
-  config.step_data_array_offset = 0x40;  // 24 rows of 10 bytes
-  config.step_data_array_rows = 24;
-  config.routine_count_offset = 0x130;
-  config.routine_speed_array_offset = 0x134;
-  config.routine_priority_array_offset = 0x140;
-  config.routine_offset_array_offset = 0x148;
-  config.routine_debug_array_offset = 0x150;
-  config.position_array_offset = 0x160;  // 4 rows of 12 bytes
-  config.position_array_rows = 4;
-  config.name_array_offset = 0x190;  // 4 rows of 12 bytes
-  config.name_array_rows = 4;
-  config.name_array_cols = 12;
-  config.integer_array_offset = 0x1C0;
-  config.integer_array_rows = 4;
-  config.objective_array_offset = 0x1D0;  // 3 rows of 20 bytes
-  config.objective_array_rows = 3;
-  config.objective_array_cols = 20;
+// Small limits, so that inputs reach every one of them: 4 names of 12 bytes,
+// 3 objectives of 20, 24 steps of 10 bytes and 4 positions of 12. The
+// template file is made in the work folder at the first call.
+const kx::TemplateConfig& Fixed_Template() {
+  static const kx::TemplateConfig config = [] {
+    kx::fuzz::Write_Template("template.dll", kTemplateSize);
+    // clang-format off
+    return kx::TemplateConfig{
+        .name = "fuzz", .dll_blank = "template.dll", .max_routine_count = 4, .max_object_count = 8,
+        .name_array_offset = 0x190, .name_array_rows = 4, .name_array_cols = 12,
+        .objective_array_offset = 0x1D0, .objective_array_rows = 3, .objective_array_cols = 20,
+        .step_data_array_offset = 0x40, .step_data_array_rows = 24,
+        .position_array_offset = 0x160, .position_array_rows = 4,
+        .integer_array_offset = 0x1C0, .integer_array_rows = 4,
+        .routine_count_offset = 0x130, .routine_speed_array_offset = 0x134,
+        .routine_priority_array_offset = 0x140, .routine_offset_array_offset = 0x148,
+        .routine_debug_array_offset = 0x150};
+    // clang-format on
+  }();
   return config;
 }
 
-struct Outputs {
-  std::string listing;
-  std::string c;
-  std::string dll;
-};
-
-struct Fixture {
-  Fixture() : config(Fixed_Template()) {
-    std::string bytes(kTemplateSize, '\0');
-    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i % 251 + 1);
-    kx::fuzz::Write_File(config.dll_blank, bytes);
-  }
-  kx::TemplateConfig config;
-};
-
-// Builds `script` into the three outputs `stem`.aout, .c and .dll; false
-// when the build fails (with a diagnostic, or that is a finding).
-bool Build(const Fixture& fixture, const std::string& script, const std::string& stem, Outputs& outputs,
-           std::size_t input_lines) {
-  const std::filesystem::path folder = kx::fuzz::Work_Folder();
-  kx::fuzz::CheckedContext errors(true, 94);
-  kx::fuzz::CheckedContext notices(false, 94);
-  kx::VMOpcode catalogue(*errors.context);
+// Builds `script` into `stem`.aout, .c and .dll and returns their contents
+// joined; empty when the build fails (with a diagnostic, or that is a finding).
+std::string Build(const std::string& script, const std::string& stem, std::size_t lines) {
+  const kx::TemplateConfig& config = Fixed_Template();
+  const std::filesystem::path& folder = kx::fuzz::Work_Folder().path();
+  kx::fuzz::CheckedContext errors(true, 94), notices(false, 94);
+  kx::VMOpcode catalogue(errors.context);
   try {
-    kx::VMAsm reader(*errors.context, *notices.context, catalogue);
-    kx::VMCode code(*errors.context, catalogue);
+    kx::VMAsm reader(errors.context, notices.context, catalogue);
+    kx::VMCode code(errors.context, catalogue);
     code.Set_Template_Directory(folder);
-    reader.Read_Script(script, fixture.config);
+    reader.Read_Script(script, config);
     code.Generate_Routines(reader);
     reader.Write_Listing((folder / (stem + ".aout")).string());
     code.Write_Output((folder / (stem + ".c")).string(), kx::VMCODE_C_LISTING);
     code.Write_Output((folder / (stem + ".dll")).string(), kx::VMCODE_DLL);
   } catch (const kx::BuildFailure& failure) {
-    if (errors.sink->entries() == 0) Finding("a build failure without a diagnostic");
-    if (failure.line() < 0 || static_cast<std::size_t>(failure.line()) > input_lines)
+    if (errors.entries == 0) Finding("a build failure without a diagnostic");
+    if (failure.line() < 0 || static_cast<std::size_t>(failure.line()) > lines)
       Finding("a failure line outside the script: " + std::to_string(failure.line()));
-    if (kx::fuzz::Temporaries_Left(folder)) Finding("a temporary file left behind");
-    return false;
+    if (kx::fuzz::Temporaries_Left()) Finding("a temporary file left behind");
+    return {};
   }
-  if (errors.sink->entries() != 0) Finding("a diagnostic without a failure");
-  if (kx::fuzz::Temporaries_Left(folder)) Finding("a temporary file left behind");
-  outputs.listing = kx::fuzz::Read_File(folder / (stem + ".aout"));
-  outputs.c = kx::fuzz::Read_File(folder / (stem + ".c"));
-  outputs.dll = kx::fuzz::Read_File(folder / (stem + ".dll"));
-  if (outputs.dll.size() != kTemplateSize) Finding("the DLL is not the size of its template");
-  return true;
-}
-
-std::size_t Line_Count(const std::string& text) {
-  std::size_t lines = 1;
-  for (char c : text) lines += c == '\n';
-  return lines;
+  if (errors.entries != 0) Finding("a diagnostic without a failure");
+  if (kx::fuzz::Temporaries_Left()) Finding("a temporary file left behind");
+  const std::string dll = kx::fuzz::Read_File(folder / (stem + ".dll"));
+  if (dll.size() != kTemplateSize) Finding("the DLL is not the size of its template");
+  return kx::fuzz::Read_File(folder / (stem + ".aout")) + "\n--- C ---\n" +
+         kx::fuzz::Read_File(folder / (stem + ".c")) + "\n--- DLL ---\n" + dll;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const Fixture fixture;
-  const std::string script = kx::fuzz::Write_Input("script.kxs", data, size);
-  std::size_t input_lines = 1;
-  for (std::size_t i = 0; i < size; ++i) input_lines += data[i] == '\n';
-
-  Outputs first;
-  if (!Build(fixture, script, "script", first, input_lines)) return 0;
-
-  // The listing is a script that reads back to the same records.
-  Outputs again;
-  const std::string listing = (kx::fuzz::Work_Folder() / "script.aout").string();
-  if (!Build(fixture, listing, "again", again, Line_Count(first.listing)))
-    Finding("the listing does not read back");
-  if (again.listing != first.listing) Finding("the listing of the listing differs");
-  if (again.c != first.c) Finding("the C listing of the listing differs");
-  if (again.dll != first.dll) Finding("the DLL of the listing differs");
+  const std::string_view input(reinterpret_cast<const char*>(data), size);
+  const std::string first =
+      Build(kx::fuzz::Write("script.kxs", input), "script", 1 + std::count(input.begin(), input.end(), '\n'));
+  if (first.empty()) return 0;
+  // The listing is a script that reads back to the same records; any failure to read it is a finding.
+  const std::string again =
+      Build((kx::fuzz::Work_Folder().path() / "script.aout").string(), "again", first.size());
+  if (again.empty()) Finding("the listing does not read back");
+  if (again != first) Finding("the outputs of the listing differ");
   return 0;
 }

@@ -9,84 +9,63 @@
 namespace kx {
 namespace {
 
-using Entries = std::vector<std::string>;
-
-int Line_Of_Failure(const std::function<void()>& action) {
+// The text that `action` delivers, which must end the operation with BuildFailure(0).
+std::string Failure(testing::CapturedContext& captured, const std::function<void()>& action) {
+  captured.entries.clear();
   try {
     action();
+    ADD_FAILURE() << "no BuildFailure";
   } catch (const BuildFailure& failure) {
-    return failure.line();
+    EXPECT_EQ(failure.line(), 0);
   }
-  ADD_FAILURE() << "no BuildFailure was thrown";
-  return -1;
+  return captured.Text();
 }
 
-TEST(ErrorContext, RaiseAndRaiseSystemDeliverTheirHeaderThenFailOnAnySink) {
-  testing::CapturedContext build(true), notices(false);
-  EXPECT_EQ(Line_Of_Failure([&] {
-              build.context.Set_Location(12, "vmobject/vmobject");
-              build.context.Raise("VMBuild", "Named template configuration not in template list.");
-            }),
-            0);
-  EXPECT_EQ(build.entries, (Entries{"File    : vmobject/vmobject", "Line    : 12", "Routine : VMBuild", "",
-                                    "Named template configuration not in template list."}));
-  EXPECT_EQ(Line_Of_Failure([&] { notices.context.Raise("Some_Routine", "Value %d.", 7); }), 0);
-  EXPECT_EQ(notices.entries.back(), "Value 7.");
-
-  build.entries.clear();
-  Line_Of_Failure([&] {
-    build.context.Set_Location(3, "vmcode/vmcode");
-    errno = ENOENT;
-    build.context.Raise_System("fopen (\"%s\", \"wb\")", "out.dll");
-  });
-  EXPECT_EQ(build.entries,
-            (Entries{"File       : vmcode/vmcode", "Line       : 3", "Error code : 2",
-                     "Error text : No such file or directory", "Subroutine : fopen (\"out.dll\", \"wb\")"}));
+// Both end the operation themselves, even on a sink that does not.
+TEST(ErrorContext, RaiseAndRaiseSystemDeliverTheirHeaderThenFail) {
+  testing::CapturedContext notices(false);
+  notices.context.Set_Location(12, "vmobject/vmobject");
+  EXPECT_EQ(Failure(notices, [&] { notices.context.Raise("VMBuild", "Named template %s.", "missing"); }),
+            "File    : vmobject/vmobject\nLine    : 12\nRoutine : VMBuild\n\nNamed template missing.");
+  EXPECT_EQ(Failure(notices,
+                    [&] {
+                      errno = ENOENT;
+                      notices.context.Raise_System("fopen (\"%s\", \"wb\")", "out.dll");
+                    }),
+            "File       : vmobject/vmobject\nLine       : 12\nError code : 2\n"
+            "Error text : No such file or directory\nSubroutine : fopen (\"out.dll\", \"wb\")");
 }
 
-TEST(ErrorContext, ReportReturnsOnANoticeSinkAndFailsOnAnErrorSink) {
-  testing::CapturedContext notices(false), build(true);
-  notices.context.Report("Processing file: \"%s\"\n\n", "/m/a.kxs");
-  EXPECT_EQ(notices.entries, (Entries{"Processing file: \"/m/a.kxs\"", ""}));
+TEST(ErrorContext, ReportDeliversWrappedAndCutAndFailsOnlyOnAnErrorSink) {
+  testing::CapturedContext notices(false, 10), errors(true);
+  notices.context.Report("Processing file: \"%s\"\n\n", "a.kxs");
+  notices.context.Report("%s", "alpha beta gamma delta");
+  EXPECT_EQ(notices.Text(), "Processing\nfile:\n\"a.kxs\"\n\nalpha beta\ngamma\ndelta");
   const std::string text = "100% of %s and %d stay";  // a finished text is never taken as a format
-  EXPECT_EQ(Line_Of_Failure([&] { build.context.Report("%s", text.c_str()); }), 0);
-  EXPECT_EQ(build.entries, (Entries{text}));
-}
-
-TEST(ErrorContext, WrapsAtItsWidthAndCutsAtTheBufferSize) {
-  testing::CapturedContext narrow(false, 10);
-  narrow.context.Report("%s", "alpha beta gamma delta");
-  EXPECT_EQ(narrow.entries, (Entries{"alpha beta", "gamma", "delta"}));
-
-  testing::CapturedContext unwrapped(false, 0);
-  unwrapped.context.Report("%s", std::string(5000, 'x').c_str());
-  ASSERT_EQ(unwrapped.entries.size(), 1u);
-  EXPECT_EQ(unwrapped.entries[0].size(), ErrorContext::kDiagnosticSize);
-
-  // Wrapping happens after the cut of the composed text, and the wrapped text is cut again.
-  testing::CapturedContext wrapped(false, 94);
-  wrapped.context.Report("%s", std::string(5000, 'x').c_str());
-  std::size_t total = 0;
-  for (const auto& entry : wrapped.entries) total += entry.size() + 1;
-  EXPECT_EQ(total - 1, ErrorContext::kDiagnosticSize);
+  EXPECT_EQ(Failure(errors, [&] { errors.context.Report("%s", text.c_str()); }), text);
+  // The wrapped text is cut again: its line breaks count.
+  EXPECT_EQ(Failure(errors, [&] { errors.context.Report("%s", std::string(5000, 'x').c_str()); }).size(),
+            ErrorContext::kDiagnosticSize);
 }
 
 TEST(ErrorSinks, ListEntriesAndTheLogFile) {
-  const std::pair<std::string, Entries> cases[] = {
-      {"one", {"one"}},         {"one\n", {"one"}}, {"one\n\ntwo", {"one", "", "two"}},
-      {"one\n\n", {"one", ""}}, {"\n", {""}},
-  };
+  using Entries = std::vector<std::string>;
+  const std::pair<std::string, Entries> cases[] = {{"one", {"one"}},
+                                                   {"one\n", {"one"}},
+                                                   {"one\n\ntwo", {"one", "", "two"}},
+                                                   {"\n\n", {"", ""}},
+                                                   {"", {""}}};
   for (const auto& [text, expected] : cases) EXPECT_EQ(Split_Entries(text), expected) << text;
 
   testing::TempDir dir;
-  const auto log = dir.path() / "Kestrix.log";
-  ErrorContext notices(79, std::make_unique<LogFileSink>(false, log));
+  ErrorContext notices(79, std::make_unique<LogFileSink>(false, dir.path() / "Kestrix.log"));
   notices.Report("Processing file: \"%s\"\n\n", "Kestrix.conf");
   notices.Report("Number of lines processed: %d", 4);
-  EXPECT_EQ(testing::Read_File(log), "Processing file: \"Kestrix.conf\"\n\nNumber of lines processed: 4");
+  EXPECT_EQ(testing::Read_File(dir.path() / "Kestrix.log"),
+            "Processing file: \"Kestrix.conf\"\n\nNumber of lines processed: 4");
   // A log that cannot be created loses the text silently; the error still ends the build.
   ErrorContext errors(79, std::make_unique<LogFileSink>(true, dir.path() / "missing" / "Kestrix.log"));
-  EXPECT_EQ(Line_Of_Failure([&] { errors.Report("%s", "lost"); }), 0);
+  EXPECT_THROW(errors.Report("%s", "lost"), BuildFailure);
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "missing"));
 }
 

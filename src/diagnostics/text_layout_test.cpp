@@ -3,47 +3,35 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace kx {
 namespace {
 
-struct LayoutCase {
-  const char* name;
-  std::string text;
-  int width;
-  std::string expected;
-};
-
-TEST(WrapWords, LaysOutByTheRules) {
-  const LayoutCase cases[] = {
-      {"fits", "ab  cd", 10, "ab  cd"},
-      {"width below one keeps the text", "a b c d e f", 0, "a b c d e f"},
-      {"word exactly at the width", "hello world", 5, "hello\nworld"},
-      {"blank dropped when only the word fits", "aaa bbb ccc", 7, "aaa bbb\nccc"},
-      {"trailing blanks removed at a break", "abc   defgh", 6, "abc\ndefgh"},
-      {"leading blanks are a unit", "   xy", 10, "   xy"},
-      {"leading blanks wrap like words", "   xy zz", 5, "   xy\nzz"},
-      {"blanks at the end of a line remain", "ab   ", 10, "ab   "},
-      {"long word cut into width pieces", std::string(10, 'w'), 4, "wwww\nwwww\nww"},
-      {"long word at the list width", std::string(200, 'x'), 94,
-       std::string(94, 'x') + "\n" + std::string(94, 'x') + "\n" + std::string(12, 'x')},
-      {"empty lines and final break survive", "a\n\nb\n", 3, "a\n\nb\n"},
-      {"each input line on its own", "aaaa bbbb\ncc dd", 4, "aaaa\nbbbb\ncc\ndd"},
-      {"empty text", "", 5, ""},
+TEST(TextLayout, WrapWordsAndBreakLines) {
+  // The text, the width, the words wrapped, the lines broken.
+  const std::tuple<std::string, int, std::string, std::string> cases[] = {
+      {"ab  cd", 10, "ab  cd", "ab  cd"},
+      {"a b c", 0, "a b c", "a b c"},
+      {"hello world", 5, "hello\nworld", "hello\n worl\nd"},
+      {"aaa bbb ccc", 7, "aaa bbb\nccc", "aaa bbb\n ccc"},  // a blank dropped where only the word fits
+      {"abc   defgh", 6, "abc\ndefgh", "abc   \ndefgh"},    // blanks removed at a break
+      {"   xy zz", 5, "   xy\nzz", "   xy\n zz"},           // leading blanks are a unit
+      {"ab   ", 10, "ab   ", "ab   "},
+      {" bbb  b ", 4, " bbb\n b ", " bbb\n  b "},  // a blank beyond the width is the next line's
+      {"ab", 1, "a\nb", "a\nb"},
+      {std::string(10, 'w'), 4, "wwww\nwwww\nww", "wwww\nwwww\nww"},
+      {"abcdefghij", 5, "abcde\nfghij", "abcde\nfghij"},
+      {"a\n\nbcdef\n", 3, "a\n\nbcd\nef\n", "a\n\nbcd\nef\n"},  // every line on its own
+      {"aaaa bbbb\ncc dd", 4, "aaaa\nbbbb\ncc\ndd", "aaaa\n bbb\nb\ncc d\nd"},
+      {"", 5, "", ""},
   };
-  for (const auto& c : cases) EXPECT_EQ(Wrap_Words(c.text, c.width), c.expected) << c.name;
-}
-
-TEST(BreakLines, CutsEveryLineIntoWidthPieces) {
-  const LayoutCase cases[] = {
-      {"three pieces", "abcdefghij", 4, "abcd\nefgh\nij"},
-      {"exact multiple adds no empty piece", "abcdefghij", 5, "abcde\nfghij"},
-      {"empty lines stay", "abc\n\nabcdef\n", 3, "abc\n\nabc\ndef\n"},
-      {"blanks are characters", "a b c", 2, "a \nb \nc"},
-      {"width below one keeps the text", "abcdef", -1, "abcdef"},
-      {"empty text", "", 3, ""},
-  };
-  for (const auto& c : cases) EXPECT_EQ(Break_Lines(c.text, c.width), c.expected) << c.name;
+  for (const auto& [text, width, wrapped, broken] : cases) {
+    EXPECT_EQ(Wrap_Words(text, width), wrapped) << text << " at " << width;
+    EXPECT_EQ(Break_Lines(text, width), broken) << text << " at " << width;
+  }
+  const std::string word(200, 'x');  // at the build log's width
+  EXPECT_EQ(Wrap_Words(word, 94), word.substr(0, 94) + "\n" + word.substr(94, 94) + "\n" + word.substr(188));
 }
 
 }  // namespace

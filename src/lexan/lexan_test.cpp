@@ -2,185 +2,253 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
-#include "lexan/lexan_test_support.h"
+#include "diagnostics/testing.h"
 
 namespace kx {
 namespace {
 
-using testing::CapturedContext;
-using testing::kAllScanners;
-using testing::kConfigScanners;
-using testing::LexanHarness;
+using Scanners = std::vector<LexanScanner>;
+using namespace std::string_literals;
 
-// The entries of a raise from lexan/lexan, at the line the context recorded.
-std::vector<std::string> Raised(const CapturedContext& captured, const std::string& routine,
-                                const std::string& message) {
-  EXPECT_GT(captured.context.line(), 0);
-  return {"File    : lexan/lexan", "Line    : " + std::to_string(captured.context.line()),
-          "Routine : " + routine, "", message};
-}
+const Scanners kAll = {Scan_Special, Scan_Hexadecimal, Scan_Integer, Scan_String, Scan_Keyword, Scan_Literal};
+constexpr int kTemplate = 512;
+constexpr const char* kHint = "Correct the marked place and build again.";
 
-TEST(LexanRegistration, SetUpErrorsAreRaisedWithTheirRoutine) {
-  struct Case {
-    const char* name;
-    std::function<void(Lexan&)> action;
-    const char* routine;
-    const char* message;
-  };
-  const std::vector<Case> cases = {
-      {"duplicate special", [](Lexan& l) { l.Lexan_Add_Special('{'); }, "Lexan_Add_Special",
-       "Duplicate special character entered."},
-      {"duplicate keyword in other case", [](Lexan& l) { l.Lexan_Add_Keyword("Template", 900); },
-       "Lexan_Add_Keyword", "Duplicate keyword string value entered (\"Template\")."},
-      {"scanner twice in the newest context", [](Lexan& l) { l.Lexan_Add_Scanner(Scan_Keyword); },
-       "Lexan_Add_Scanner", "Scanner already in scanner list."},
-      {"unknown context", [](Lexan& l) { l.Lexan_Set_Context(2); }, "Lexan_Set_Context",
-       "Given context does not exists."},
-      {"unknown token kind", [](Lexan& l) { l.Lexan_Token_To_String(999); }, "Lexan_Token_To_String",
-       "Unable to resolve string value of token (999)."},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    LexanHarness h(kConfigScanners);
-    const std::vector<std::string> entries = h.Failure([&] { c.action(h.lexan); });
-    EXPECT_EQ(entries, Raised(h.captured, c.routine, c.message));
+// A lexer with the keywords template, list, max, routine and name in one
+// context of the given scanners.
+struct Lexer {
+  explicit Lexer(const Scanners& scanners = kAll, int width = 94)
+      : captured(true, width), lexan(captured.context, kHint) {
+    const int context = lexan.Lexan_Create_Context();
+    for (LexanScanner scanner : scanners) lexan.Lexan_Add_Scanner(scanner);
+    for (char c : std::string("{};=")) lexan.Lexan_Add_Special(c);
+    int kind = kTemplate;
+    for (const char* word : {"template", "list", "max", "routine", "name"})
+      lexan.Lexan_Add_Keyword(word, kind++);
+    lexan.Lexan_Set_Context(context);
   }
-}
+  void Open(const std::string& content) { lexan.Lexan_Open_File(dir.Write("input.txt", content).string()); }
 
-TEST(LexanRegistration, ScannerBeforeAnyContext) {
-  CapturedContext captured(true);
-  Lexan lexan(captured.context, "");
-  EXPECT_THROW(lexan.Lexan_Add_Scanner(Scan_Integer), BuildFailure);
-  EXPECT_EQ(captured.entries, Raised(captured, "Lexan_Add_Scanner", "Unable to find current lexan context."));
-}
+  // The current token and whatever token data it carries.
+  std::string Describe() {
+    std::string text = lexan.Lexan_Token_To_String(lexan.Lexan_Token());
+    if (lexan.Lexan_Value() != 0) text += " " + std::to_string(lexan.Lexan_Value());
+    if (!lexan.Lexan_String().empty()) text += " [" + lexan.Lexan_String() + "]";
+    if (!lexan.Lexan_Literal().empty()) text += " <" + lexan.Lexan_Literal() + ">";
+    return text;
+  }
+  // Every token up to the end of the file, a line's first after the line's number.
+  std::string Tokens() {
+    std::string tokens;
+    for (int line = 0; lexan.Lexan_Token() != LEXAN_END_OF_FILE; lexan.Lexan_Get_Token()) {
+      if (lexan.Lexan_Line() != line) tokens += std::to_string(line = lexan.Lexan_Line()) + ": ";
+      tokens += Describe() + ", ";
+    }
+    return tokens;
+  }
+  // The diagnostic delivered by `action`, which must end with BuildFailure(0).
+  std::string Failure(const std::function<void()>& action) {
+    captured.entries.clear();
+    try {
+      action();
+      ADD_FAILURE() << "no BuildFailure";
+    } catch (const BuildFailure& failure) {
+      EXPECT_EQ(failure.line(), 0);
+    }
+    return captured.Text();
+  }
+  std::string Failure_Reading(const std::string& content) {
+    return Failure([&] {
+      Open(content);
+      Tokens();
+    });
+  }
 
-TEST(LexanRegistration, FailedRegistrationLeavesTablesAsTheyWere) {
-  LexanHarness h(kConfigScanners);
-  EXPECT_THROW(h.lexan.Lexan_Add_Keyword("MAX", 900), BuildFailure);
-  EXPECT_THROW(h.lexan.Lexan_Add_Special(';'), BuildFailure);
-  h.Open("max ;");
-  EXPECT_EQ(h.Tokens(), (std::vector<std::string>{"'max'", "';'"}));
-}
-
-TEST(LexanRegistration, ScannersGoToTheNewestContextAndContextsSwitchBetweenTokens) {
-  CapturedContext captured(true);
+  testing::CapturedContext captured;
   testing::TempDir dir;
-  Lexan lexan(captured.context, "");
-  const int first = lexan.Lexan_Create_Context();
-  lexan.Lexan_Add_Scanner(Scan_Integer);
-  const int second = lexan.Lexan_Create_Context();
-  lexan.Lexan_Set_Context(first);
-  lexan.Lexan_Add_Scanner(Scan_Literal);  // fills the second context
-  lexan.Lexan_Add_Scanner(Scan_Integer);  // the same scanner may stand in several contexts
-  EXPECT_EQ(first, 1);
-  EXPECT_EQ(second, 2);
+  Lexan lexan;
+};
 
-  lexan.Lexan_Open_File(dir.Write("in.txt", "12 abc x").string());
-  EXPECT_EQ(lexan.Lexan_Token(), LEXAN_INTEGER);
-  lexan.Lexan_Set_Context(second);
-  lexan.Lexan_Get_Token();
-  EXPECT_EQ(lexan.Lexan_Literal(), "abc");
-  lexan.Lexan_Set_Context(first);
-  EXPECT_THROW(lexan.Lexan_Get_Token(), BuildFailure);
-  EXPECT_EQ(captured.entries.at(0), "Invalid lexeme.");
+// A listing: the message, the arrow down to `column`, the numbered line as listed, the hint.
+std::string Listing(const std::string& message, int column, const std::string& listed) {
+  return message + "\n" + std::string(6 + std::max(column, 1), '-') + "v\n" + listed + "\n" + kHint + "\n";
 }
 
-TEST(LexanScanners, TokensOfOneLine) {
-  struct Case {
-    const std::vector<LexanScanner>* scanners;
-    std::string input;
-    std::vector<std::string> tokens;
+TEST(LexanSetUp, ErrorsAreRaisedByTheirRoutine) {
+  const std::tuple<std::function<void(Lexer&)>, const char*, const char*> cases[] = {
+      {[](Lexer& h) { h.lexan.Lexan_Add_Special('{'); }, "Lexan_Add_Special",
+       "Duplicate special character entered."},
+      {[](Lexer& h) { h.lexan.Lexan_Add_Keyword("Template", 9); }, "Lexan_Add_Keyword",
+       "Duplicate keyword string value entered (\"Template\")."},
+      {[](Lexer& h) { h.lexan.Lexan_Add_Scanner(Scan_Keyword); }, "Lexan_Add_Scanner",
+       "Scanner already in scanner list."},
+      {[](Lexer& h) { h.lexan.Lexan_Set_Context(2); }, "Lexan_Set_Context", "Given context does not exists."},
+      {[](Lexer& h) { h.lexan.Lexan_Token_To_String(999); }, "Lexan_Token_To_String",
+       "Unable to resolve string value of token (999)."},
+      {[](Lexer& h) { Lexan(h.captured.context, "").Lexan_Add_Scanner(Scan_Integer); }, "Lexan_Add_Scanner",
+       "Unable to find current lexan context."},
+      {[](Lexer& h) {
+         Lexan bare(h.captured.context, "");
+         bare.Lexan_Create_Context();
+         bare.Lexan_Add_Scanner(Scan_Integer);
+         bare.Lexan_Open_File(h.dir.Write("in.txt", "\n  5").string());
+       },
+       "Lexan_Get_Token", "Unable to find current lexan context."},
   };
-  const std::vector<LexanScanner> script = {Scan_Special, Scan_Integer, Scan_String, Scan_Keyword,
-                                            Scan_Literal};
-  const std::vector<LexanScanner> literal_first = {Scan_Literal, Scan_Keyword};
-  const std::vector<Case> cases = {
-      {&kConfigScanners, "TEMPLATE Template template", {"'template'", "'template'", "'template'"}},
-      {&kConfigScanners, "{;=}", {"'{'", "';'", "'='", "'}'"}},
-      {&kConfigScanners,
-       "0xff 0xFF 0x1F 0xffffffff",
-       {"a hexadecimal 255", "a hexadecimal 255", "a hexadecimal 31", "a hexadecimal 4294967295"}},
-      {&kAllScanners, "0x 5", {"an integer 0", "a literal [x]", "an integer 5"}},
-      {&kAllScanners, "0XFF", {"an integer 0", "a literal [XFF]"}},
-      {&kAllScanners, "0xg", {"an integer 0", "a literal [xg]"}},
-      {&kAllScanners,
-       "007 4294967295 0004294967295",
-       {"an integer 7", "an integer 4294967295", "an integer 4294967295"}},
-      {&kAllScanners, "12ab", {"an integer 12", "a literal [ab]"}},
-      {&kAllScanners,
-       "name1 _a1 9abc",
-       {"'name'", "an integer 1", "a literal [_a1]", "an integer 9", "a literal [abc]"}},
-      {&script, "max maxi Max_", {"'max'", "a literal [maxi]", "a literal [Max_]"}},
-      {&literal_first, "max", {"a literal [max]"}},
-      {&kAllScanners,
-       "\"a//b\" \"back\\slash\" \"\"",
-       {"a string [a//b]", "a string [back\\slash]", "a string []"}},
-      {&kAllScanners, "\"one two\"=3", {"a string [one two]", "'='", "an integer 3"}},
-      {&kAllScanners, "x \"abc\n5", {"a literal [x]", "a string [abc\n]", "an integer 5"}},
-      {&kAllScanners, "\"", {"a string []"}},
-      // A string open at the end of a full line ends with its line feed.
-      {&kAllScanners, std::string(505, ' ') + "\"abcde\n5", {"a string [abcde\n]", "an integer 5"}},
-      {&kAllScanners, "\"caf\xe9\t!\"", {"a string [caf\xe9   !]"}},
+  for (const auto& [action, routine, message] : cases) {
+    Lexer h;
+    const std::string text = h.Failure([&] { action(h); });
+    EXPECT_EQ(text, "File    : lexan/lexan\nLine    : " + std::to_string(h.captured.context.line()) +
+                        "\nRoutine : " + routine + "\n\n" + message);
+  }
+  Lexer h;  // a folder opens for reading here, but cannot be read
+  const std::string text = h.Failure([&] { h.lexan.Lexan_Open_File(h.dir.path().string()); });
+  EXPECT_EQ(text, "File       : lexan/lexan\nLine       : " + std::to_string(h.captured.context.line()) +
+                      "\nError code : " + std::to_string(EISDIR) + "\nError text : " + std::strerror(EISDIR) +
+                      "\nSubroutine : fgets");
+}
+
+// Scanners go to the newest context, whichever is current; contexts switch between tokens.
+TEST(LexanSetUp, ScannersGoToTheNewestContext) {
+  Lexer h({Scan_Integer});
+  const int second = h.lexan.Lexan_Create_Context();
+  h.lexan.Lexan_Add_Scanner(Scan_Literal);
+  h.lexan.Lexan_Add_Scanner(Scan_Integer);  // a scanner may stand in several contexts
+  h.Open("12 abc x");
+  h.lexan.Lexan_Set_Context(second);
+  h.lexan.Lexan_Get_Token();
+  EXPECT_EQ(h.Describe(), "a literal <abc>");
+  h.lexan.Lexan_Set_Context(1);
+  EXPECT_EQ(h.Failure([&] { h.lexan.Lexan_Get_Token(); }), Listing("Invalid lexeme.", 8, "    1: 12 abc x"));
+}
+
+TEST(LexanReading, TokensAndTheirLines) {
+  const Scanners no_literals(kAll.begin(), kAll.end() - 1), literal_first = {Scan_Literal, Scan_Keyword};
+  const std::tuple<const Scanners&, std::string, std::string> cases[] = {
+      {no_literals, "TEMPLATE Template {;=}", "1: 'template', 'template', '{', ';', '=', '}', "},
+      {no_literals, "0xff 0xFF 0x1F 0xffffffff",
+       "1: a hexadecimal 255, a hexadecimal 255, a hexadecimal 31, a hexadecimal 4294967295, "},
+      {kAll, "0x 5 0XFF 0xg",
+       "1: an integer, a literal <x>, an integer 5, an integer, a literal <XFF>, an integer, a literal "
+       "<xg>, "},
+      {kAll, "007 4294967295 0004294967295 12ab",
+       "1: an integer 7, an integer 4294967295, an integer 4294967295, an integer 12, a literal <ab>, "},
+      {kAll, "name1 _a1 9abc max maxi Max_",
+       "1: 'name', an integer 1, a literal <_a1>, an integer 9, a literal <abc>, 'max', a literal <maxi>, "
+       "a literal <Max_>, "},
+      {literal_first, "max", "1: a literal <max>, "},
+      {kAll, "\"a//b\" \"back\\slash\" \"\"\"one two\"=3",
+       "1: a string [a//b], a string [back\\slash], a string, a string [one two], '=', an integer 3, "},
+      // A string still open at the end of its line, even a full one, ends with the line feed.
+      {kAll, "x \"abc\n5 \"", "1: a literal <x>, a string [abc\n], 2: an integer 5, a string, "},
+      {kAll, std::string(505, ' ') + "\"abcde\n\"caf\xe9\t!\"",
+       "1: a string [abcde\n], 2: a string [caf\xe9   !], "},
+      {kAll, "", ""},
+      {kAll, "// only a comment\n \t \n\nmax// trailing\n//\nlist", "4: 'max', 6: 'list', "},
+      {kAll, "max// a \0 in a comment\r\nlist\r\n"s, "1: 'max', 2: 'list', "},
+      // Lines of 511 characters after tab expansion are read whole.
+      {kAll, std::string(504, ' ') + "routine\nlist", "1: 'routine', 2: 'list', "},
+      {kAll, "\t" + std::string(496, ' ') + "routine\r\nlist", "1: 'routine', 2: 'list', "},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.input);
-    LexanHarness h(*c.scanners);
-    h.Open(c.input);
-    EXPECT_EQ(h.Tokens(), c.tokens);
+  for (const auto& [scanners, input, tokens] : cases) {
+    Lexer h(scanners);
+    h.Open(input);
+    EXPECT_EQ(h.Tokens(), tokens) << input;
+    h.lexan.Lexan_Get_Token();  // reading past the end changes nothing
+    EXPECT_EQ(h.Describe(), "an end of file");
   }
 }
 
-TEST(LexanScanners, TokenDataDescribesOnlyTheCurrentToken) {
-  LexanHarness h(kAllScanners);
-  h.Open("\"s\" 0x1f lit max");
-  EXPECT_EQ(h.lexan.Lexan_String(), "s");
-  h.lexan.Lexan_Get_Token();
-  EXPECT_EQ(h.lexan.Lexan_Value(), 31u);
-  EXPECT_EQ(h.lexan.Lexan_String(), "");
-  EXPECT_EQ(h.lexan.Lexan_Column(), 8);
-  h.lexan.Lexan_Get_Token();
-  EXPECT_EQ(h.lexan.Lexan_Value(), 0u);
-  EXPECT_EQ(h.lexan.Lexan_Literal(), "lit");
-  h.lexan.Lexan_Get_Token();
-  EXPECT_EQ(h.lexan.Lexan_Literal(), "");
-  EXPECT_EQ(h.lexan.Lexan_Column(), 16);
+// The file is read in blocks of 64 KiB: a line, a CR LF pair, a tab or a name
+// that crosses into the next block reads as any other.
+TEST(LexanReading, BlockBoundariesChangeNothing) {
+  const std::string line = "MAX\tsome_name 12 Name maxx\r\n";
+  for (std::size_t shift = 0; shift <= line.size(); ++shift) {
+    // Comment lines, so that byte `shift` of `line` opens the second block.
+    std::string content;
+    while (content.size() + 100 < 65536 - shift) content += "// " + std::string(60, 'x') + "\n";
+    content += "//" + std::string(65536 - shift - content.size() - 3, 'y') + "\n";
+    const auto lines = std::count(content.begin(), content.end(), '\n');
+    Lexer h;
+    h.Open(content + line + "\n12\n");
+    EXPECT_EQ(h.Tokens(), std::to_string(lines + 1) +
+                              ": 'max', a literal <some_name>, an integer 12, 'name', " +
+                              "a literal <maxx>, " + std::to_string(lines + 3) + ": an integer 12, ")
+        << shift;
+  }
 }
 
-TEST(LexanScanners, KeywordRunLimit) {
-  LexanHarness h(kAllScanners, 0);
-  const std::string letters255(255, 'k');
-  h.Open(letters255 + "\n= " + std::string(256, 'k'));
-  EXPECT_EQ(h.Describe(), "a literal [" + letters255 + "]");
-  h.lexan.Lexan_Get_Token();
-  // The arrow marks the first character of the run.
-  EXPECT_EQ(h.Failure([&] { h.lexan.Lexan_Get_Token(); }),
-            LexanHarness::Listing(
-                "The size of the scanned lexeme for keyword check is greater than or equal to 256.",
-                "---------v", {"    2: = " + std::string(256, 'k')}));
+// Whatever no scanner takes is refused where it stands, and so is a zero byte
+// (the rest of its line would go unseen) and a number beyond 32 bits (it would be cut).
+TEST(LexanListing, InvalidLexemesZeroBytesAndNumbersBeyond32Bits) {
+  const char* const kInvalid = "Invalid lexeme.";
+  const char* const kInteger = "Integer value greater than 4294967295.";
+  const std::tuple<std::string, const char*, int, std::string> cases[] = {
+      {"ab\t#\n", kInvalid, 9, "    1: ab      #\n"},
+      {"abcdefgh\t#\n", kInvalid, 17, "    1: abcdefgh        #\n"},
+      {"a/b\n", kInvalid, 2, "    1: a/b\n"},
+      {"max\rroutine\n", kInvalid, 4, "    1: max\rroutine\n"},
+      {"\xe9\n", kInvalid, 1, "    1: \xe9\n"},
+      {"max 5 %d %s\n", kInvalid, 7, "    1: max 5 %d %s\n"},
+      {"max\0routine\n"s, kInvalid, 4, "    1: max"},
+      {"max \"a\0b\"\n"s, kInvalid, 7, "    1: max \"a"},
+      {"max 4294967296\n", kInteger, 14, "    1: max 4294967296\n"},
+      {"99999999999999999999999 max\n", kInteger, 23, "    1: 99999999999999999999999 max\n"},
+      {"0x100000000\n", "Hexadecimal value greater than 0xFFFFFFFF.", 11, "    1: 0x100000000\n"},
+  };
+  for (const auto& [input, message, column, listed] : cases)
+    EXPECT_EQ(Lexer().Failure_Reading(input), Listing(message, column, listed)) << input;
+  // Lines of 512 characters or more after tab expansion, under their own number.
+  const std::pair<std::string, std::string> too_long[] = {
+      {std::string(505, ' ') + "routine", std::string(505, ' ') + "routine"},
+      {std::string(600, 'a'), std::string(512, 'a')},
+      {"\t" + std::string(509, 'a'), std::string(8, ' ') + std::string(504, 'a')},
+      {std::string(511, 'a') + "\rx", std::string(511, 'a') + "\r"},
+  };
+  for (const auto& [line, listed] : too_long)
+    EXPECT_EQ(Lexer(kAll, 0).Failure_Reading("max\n" + line + "\nroutine\n"),
+              Listing("Size of input line greater than or equal to 512 characters.", 0, "    2: " + listed));
+  // Arrow and line are broken hard at the width.
+  EXPECT_EQ(Lexer(kAll, 79).Failure_Reading(std::string(79, ' ') + "#\n"),
+            "Invalid lexeme.\n" + std::string(79, '-') + "\n-------v\n    1: " + std::string(72, ' ') +
+                "\n       #\n\n" + kHint + "\n");
 }
 
-TEST(LexanTokenToString, TextForms) {
-  LexanHarness h(kConfigScanners);
+TEST(LexanListing, ClientDiagnosticsAndKeywordRuns) {
+  Lexer h(kAll, 0);
   h.lexan.Lexan_Add_Keyword("beta", 700);
   h.lexan.Lexan_Add_Keyword("Alpha", 700);
-  h.lexan.Lexan_Add_Keyword("a", 701);
-  h.lexan.Lexan_Add_Keyword("_z", 701);  // '_' sorts before the letters, taken as lower case
-  const std::vector<std::pair<int, std::string>> cases = {
-      {'{', "'{'"},
-      {LEXAN_INTEGER, "an integer"},
-      {LEXAN_HEXADECIMAL, "a hexadecimal"},
-      {LEXAN_STRING, "a string"},
-      {LEXAN_LITERAL, "a literal"},
-      {LEXAN_ELLIPSIS, "..."},
-      {LEXAN_END_OF_FILE, "an end of file"},
-      {testing::KW_TEMPLATE, "'template'"},
-      {700, "'Alpha'"},
-      {701, "'_z'"},
-  };
-  for (const auto& [kind, text] : cases) EXPECT_EQ(h.lexan.Lexan_Token_To_String(kind), text) << kind;
+  h.lexan.Lexan_Add_Keyword("_z", 701);
+  h.Open("template \"abc\"\n" + std::string(255, 'k') + "\n= " + std::string(256, 'k'));
+  h.lexan.Lexan_Match(kTemplate);
+  // A keyword kind is named by its first keyword in keyword order, '_' before the letters.
+  EXPECT_EQ(h.Failure([&] {
+    h.lexan.Lexan_Expected({'{', LEXAN_ELLIPSIS, kTemplate, 700, 701});
+  }),
+            Listing("Found a string when expecting '{', ..., 'template', 'Alpha', or '_z'.", 14,
+                    "    1: template \"abc\"\n"));
+  EXPECT_EQ(h.Failure([&] { h.lexan.Lexan_Error("Value %s is %d%% too large.", "x%dy", 5); }),
+            Listing("Value x%dy is 5% too large.", 14, "    1: template \"abc\"\n"));
+  Lexer end;  // at the end of the input the last line is listed
+  end.Open("max {");
+  end.Tokens();
+  EXPECT_EQ(end.Failure([&] { end.lexan.Lexan_Match(';'); }),
+            Listing("Found an end of file when expecting ';'.", 5, "    1: max {"));
+  // A run of 255 letters may be a literal; one of 256 is refused, the arrow on its first letter.
+  h.lexan.Lexan_Get_Token();
+  EXPECT_EQ(h.Describe(), "a literal <" + std::string(255, 'k') + ">");
+  h.lexan.Lexan_Get_Token();
+  EXPECT_EQ(h.Failure([&] { h.lexan.Lexan_Get_Token(); }),
+            Listing("The size of the scanned lexeme for keyword check is greater than or equal to 256.", 3,
+                    "    3: = " + std::string(256, 'k')));
 }
 
 }  // namespace

@@ -8,10 +8,8 @@ namespace kx::testing {
 
 TempDir::TempDir() {
   std::random_device random;
-  for (;;) {
-    path_ = std::filesystem::temp_directory_path() / ("kestrix-test-" + std::to_string(random()));
-    if (std::filesystem::create_directory(path_)) break;
-  }
+  do path_ = std::filesystem::temp_directory_path() / ("kestrix-test-" + std::to_string(random()));
+  while (!std::filesystem::create_directory(path_));
 }
 
 TempDir::~TempDir() {
@@ -20,16 +18,13 @@ TempDir::~TempDir() {
 }
 
 std::filesystem::path TempDir::Write(const std::string& name, const std::string& content) const {
-  std::filesystem::path file = path_ / name;
-  std::ofstream out(file, std::ios::binary);
-  out << content;
-  return file;
+  std::ofstream(path_ / name, std::ios::binary) << content;
+  return path_ / name;
 }
 
 std::string Read_File(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
   std::ostringstream content;
-  content << in.rdbuf();
+  content << std::ifstream(path, std::ios::binary).rdbuf();
   return content.str();
 }
 
