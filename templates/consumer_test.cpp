@@ -1,9 +1,7 @@
-// The sample templates against their consumers. The committed templates and
-// their configuration agree, and the bundled examples build against every
-// entry. A script that fills every table is built through the real pipeline
-// into the sample template compiled for this platform, and into a C listing
-// that the C compiler compiles; the platform's loader loads both, and both
-// hold what the script means, read back through the tables' C types.
+// The sample templates: the committed ones agree with their configuration and
+// build the bundled examples; the one compiled for this platform, patched
+// through the real pipeline, and the compiled C listing of the same script
+// both load with the platform's loader and hold what the script means.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
@@ -33,21 +31,23 @@ struct Table {
   std::int64_t bytes;
 };
 
+// clang-format off
 std::vector<Table> Tables_Of(const TemplateConfig& c) {
+  using C = TemplateConfig;
   const std::int64_t routines = c.max_routine_count;
-  return {
-      {"RoutineData", &TemplateConfig::step_data_array_offset, 10LL * c.step_data_array_rows},
-      {"NumberOfRoutines", &TemplateConfig::routine_count_offset, 2},
-      {"GlobalRoutineSpeed", &TemplateConfig::routine_speed_array_offset, 2 * routines},
-      {"GlobalRoutinePriority", &TemplateConfig::routine_priority_array_offset, routines},
-      {"RoutineOffset", &TemplateConfig::routine_offset_array_offset, 2 * routines},
-      {"DebugText", &TemplateConfig::routine_debug_array_offset, routines},
-      {"GlobalVectorArray", &TemplateConfig::position_array_offset, 12LL * c.position_array_rows},
-      {"NameArray", &TemplateConfig::name_array_offset, std::int64_t{c.name_array_rows} * c.name_array_cols},
-      {"GlobalIntegerArray", &TemplateConfig::integer_array_offset, 2LL * c.integer_array_rows},
-      {"ObjectiveArray", &TemplateConfig::objective_array_offset,
-       std::int64_t{c.objective_array_rows} * c.objective_array_cols}};
+  return {{"RoutineData", &C::step_data_array_offset, 10LL * c.step_data_array_rows},
+          {"NumberOfRoutines", &C::routine_count_offset, 2},
+          {"GlobalRoutineSpeed", &C::routine_speed_array_offset, 2 * routines},
+          {"GlobalRoutinePriority", &C::routine_priority_array_offset, routines},
+          {"RoutineOffset", &C::routine_offset_array_offset, 2 * routines},
+          {"DebugText", &C::routine_debug_array_offset, routines},
+          {"GlobalVectorArray", &C::position_array_offset, 12LL * c.position_array_rows},
+          {"NameArray", &C::name_array_offset, std::int64_t{c.name_array_rows} * c.name_array_cols},
+          {"GlobalIntegerArray", &C::integer_array_offset, 2LL * c.integer_array_rows},
+          {"ObjectiveArray", &C::objective_array_offset,
+           std::int64_t{c.objective_array_rows} * c.objective_array_cols}};
 }
+// clang-format on
 
 // Every offset of the committed configuration is where the DLL's own export
 // table puts the table, and every table as configured fits the DLL without
@@ -95,53 +95,22 @@ const char* const kScript = R"(// Every table, every kind of operand.
 [objects] player wave <3> tank
 [positions] origin, 0, 0, 0   far, -30000, 70000, 16777217   edge, 2147483647, -2147483647, -1
 [variables] count, 0   big, 70000   minus, -1   limit, 32767   low, -32768
-[text] intro, "Hold the base.\nWait for orders."
-done,
-  "Mission complete."
-steps, "One\nTwo\nThree"
+[text] intro, "Hold the base.\nWait for orders."   done, "Mission complete."   steps, "One\nTwo\nThree"
 
 [routine, Main, 1, true]
-start:
-  Display, intro, green
-  Display, done, red, count, big
-  Set, count, 70000
-  Add, count, -1
-  Create, player, "tank_a", 1, origin
-  Create, tank, "tank_a", 2, far
-  Audio, "intro.wav"
-  GoTo, tank, "path_1", 0
-  IfEQ, true, start
-  IfGT, -1, finish
-  RunSpeed, Second, 5, true
-  SetStep, Second, middle
-  OnNewObject, 0
-  OnNewObject, 5, Third, wave
-  RandJump, start, finish
-finish:
-  JumpTo, start
-
+start:  Display, intro, green   Display, done, red, count, big   Set, count, 70000   Add, count, -1
+        Create, player, "tank_a", 1, origin   Create, tank, "tank_a", 2, far   Audio, "intro.wav"
+        GoTo, tank, "path_1", 0   IfEQ, true, start   IfGT, -1, finish   RunSpeed, Second, 5, true
+        SetStep, Second, middle   OnNewObject, 0   OnNewObject, 5, Third, wave   RandJump, start, finish
+finish: JumpTo, start
 [routine, Second, -1, false, true]
-  Wait, 70000
-middle:
-  Audio, "intro.wav"
-  SetStep, Main, finish
-  GetAlt, far
-  GetAlt, far, origin
-  GetPos, tank, edge
-  AddAmmo, wave, -3
-  RunSpeed, Third, 5, false, true
-  IfNE, 7, middle
-  EvalPos, edge, -5
-  Createp, wave, "Tank_A", -32768, "path_1"
-  JumpTo, middle
-
+        Wait, 70000
+middle: Audio, "intro.wav"   SetStep, Main, finish   GetAlt, far   GetAlt, far, origin   GetPos, tank, edge
+        AddAmmo, wave, -3   RunSpeed, Third, 5, false, true   IfNE, 7, middle   EvalPos, edge, -5
+        Createp, wave, "Tank_A", -32768, "path_1"   JumpTo, middle
 [routine, Third, 32767, true, false]
-start:
-  SetStep, Main, start
-  JumpTo, tail
-  JumpTo, start
+start:  SetStep, Main, start   JumpTo, tail   JumpTo, start
 tail:
-
 [routine, Empty, 70000, false]
 )";
 
@@ -154,36 +123,34 @@ std::string Tables(const std::filesystem::path& path) {
   auto table = [&](const char* name) -> const void* {
     static const char kMissing[1 << 16] = {};
     const void* address = dlsym(handle, name);
-    if (address == nullptr) text += std::string("missing ") + name + "\n";
+    text += std::string(address != nullptr ? "\n" : "\nmissing ") + name + ":";
     return address != nullptr ? address : kMissing;
+  };
+  auto numbers = [&](const char* name, int count, auto type) {
+    const auto* values = static_cast<const decltype(type)*>(table(name));
+    for (int i = 0; i < count; ++i) text += " " + std::to_string(values[i]);
+  };
+  auto texts = [&](const char* name, int count, int cols) {
+    const auto* rows = static_cast<const char*>(table(name));
+    for (int i = 0; i < count; ++i) text += " '" + std::string(rows + i * cols) + "'";
   };
   const auto* rows = static_cast<const ::StepData*>(table("RoutineData"));
   for (int r = 0; r < 35; ++r)
-    text += Format_Printf("{%d,%d,%d,%d,%d}%s", rows[r].code, rows[r].operand1, rows[r].operand2,
-                          rows[r].operand3, rows[r].operand4, r % 6 == 5 || r == 34 ? "\n" : " ");
-  text += Format_Printf("%d routines:", *static_cast<const short*>(table("NumberOfRoutines")));
-  for (int r = 0; r < 4; ++r)
-    text += Format_Printf(" %d/%d/%d/%d", static_cast<const short*>(table("GlobalRoutineSpeed"))[r],
-                          static_cast<const bool*>(table("GlobalRoutinePriority"))[r],
-                          static_cast<const short*>(table("RoutineOffset"))[r],
-                          static_cast<const bool*>(table("DebugText"))[r]);
-  text += "\npositions:";
-  for (int r = 0; r < 3; ++r) {
-    const ::Vector& v = static_cast<const ::Vector*>(table("GlobalVectorArray"))[r];
-    text += Format_Printf(" %.0f,%.0f,%.0f", v.x, v.y, v.z);
-  }
-  text += "\nintegers:";
-  for (int r = 0; r < 5; ++r)
-    text += Format_Printf(" %d", static_cast<const short*>(table("GlobalIntegerArray"))[r]);
-  auto text_rows = [&](const char* name, int count, int cols) {
-    text += std::string("\n") + name + ":";
-    for (int r = 0; r < count; ++r)
-      text += " '" + std::string(static_cast<const char*>(table(name)) + r * cols) + "'";
-  };
-  text_rows("NameArray", 4, TEMPLATE_NAME_COLS);
-  text_rows("ObjectiveArray", 3, TEMPLATE_OBJECTIVE_COLS);
+    text += Format_Printf("%s{%d,%d,%d,%d,%d}", r % 6 == 0 ? "\n" : " ", rows[r].code, rows[r].operand1,
+                          rows[r].operand2, rows[r].operand3, rows[r].operand4);
+  numbers("NumberOfRoutines", 1, short{});
+  numbers("GlobalRoutineSpeed", 4, short{});
+  numbers("GlobalRoutinePriority", 4, bool{});
+  numbers("RoutineOffset", 4, short{});
+  numbers("DebugText", 4, bool{});
+  const auto* positions = static_cast<const ::Vector*>(table("GlobalVectorArray"));
+  for (int r = 0; r < 3; ++r)
+    text += Format_Printf(" %.0f,%.0f,%.0f", positions[r].x, positions[r].y, positions[r].z);
+  numbers("GlobalIntegerArray", 5, short{});
+  texts("NameArray", 4, TEMPLATE_NAME_COLS);
+  texts("ObjectiveArray", 3, TEMPLATE_OBJECTIVE_COLS);
   dlclose(handle);
-  return text + "\n";
+  return text;
 }
 
 TEST(Consumer, PatchedTemplateAndCompiledListingHoldWhatTheScriptMeans) {
@@ -192,11 +159,12 @@ TEST(Consumer, PatchedTemplateAndCompiledListingHoldWhatTheScriptMeans) {
   // An entry for the native template, from its own symbol table.
   ExportTable exports = Read_Export_Table(dir.path() / "native.so");
   // clang-format off
-  TemplateConfig config{.name = "native", .dll_blank = "native.so", .max_routine_count = TEMPLATE_MAX_ROUTINE_COUNT,
-      .max_object_count = TEMPLATE_MAX_OBJECT_COUNT, .name_array_rows = TEMPLATE_NAME_ROWS,
-      .name_array_cols = TEMPLATE_NAME_COLS, .objective_array_rows = TEMPLATE_OBJECTIVE_ROWS,
-      .objective_array_cols = TEMPLATE_OBJECTIVE_COLS, .step_data_array_rows = TEMPLATE_STEP_DATA_ROWS,
-      .position_array_rows = TEMPLATE_POSITION_ROWS, .integer_array_rows = TEMPLATE_INTEGER_ROWS};
+  TemplateConfig config{.name = "native", .dll_blank = "native.so",
+      .max_routine_count = TEMPLATE_MAX_ROUTINE_COUNT, .max_object_count = TEMPLATE_MAX_OBJECT_COUNT,
+      .name_array_rows = TEMPLATE_NAME_ROWS, .name_array_cols = TEMPLATE_NAME_COLS,
+      .objective_array_rows = TEMPLATE_OBJECTIVE_ROWS, .objective_array_cols = TEMPLATE_OBJECTIVE_COLS,
+      .step_data_array_rows = TEMPLATE_STEP_DATA_ROWS, .position_array_rows = TEMPLATE_POSITION_ROWS,
+      .integer_array_rows = TEMPLATE_INTEGER_ROWS};
   // clang-format on
   for (const Table& table : Tables_Of(config)) {
     const ExportedSymbol* symbol = exports.Find(table.symbol);
@@ -223,17 +191,17 @@ TEST(Consumer, PatchedTemplateAndCompiledListingHoldWhatTheScriptMeans) {
   // row 18), Third rows 30 to 33 (start is row 30, tail its halt, row 33),
   // Empty row 34. Absent optional symbols and labels are -1.
   const std::string expected =
-      "{6,0,1,-1,-1} {6,1,2,0,1} {15,0,4464,0,0} {8,0,-1,-1,0} {1,0,0,1,0} {1,4,0,2,1}\n"
+      "\nRoutineData:\n{6,0,1,-1,-1} {6,1,2,0,1} {15,0,4464,0,0} {8,0,-1,-1,0} {1,0,0,1,0} {1,4,0,2,1}\n"
       "{32,1,0,0,0} {16,4,2,0,0} {12,1,0,0,0} {11,-1,15,0,0} {9,1,5,1,0} {31,1,18,0,0}\n"
       "{120,0,0,0,0} {120,5,2,1,0} {87,0,15,-1,-1} {27,0,0,0,0} {0,0,0,0,0} {2,4464,0,0,0}\n"
       "{32,1,0,0,0} {31,0,15,0,0} {105,1,-1,0,0} {105,1,0,0,0} {50,4,2,0,0} {60,1,-3,0,0}\n"
       "{9,2,5,0,1} {13,7,18,0,0} {114,2,-5,0,0} {25,1,3,-32768,2} {27,18,0,0,0} {0,0,0,0,0}\n"
       "{31,0,0,0,0} {27,33,0,0,0} {27,30,0,0,0} {0,0,0,0,0} {0,0,0,0,0}\n"
-      "4 routines: 1/1/0/0 -1/0/17/1 32767/1/30/0 4464/0/34/0\n"
-      "positions: 0,0,0 -30000,70000,16777216 2147483648,-2147483648,-1\n"
-      "integers: 0 4464 -1 32767 -32768\n"
-      "NameArray: 'tank_a' 'intro.wav' 'path_1' 'Tank_A'\n"
-      "ObjectiveArray: 'Hold the base.\nWait for orders.' 'Mission complete.' 'One\nTwo\nThree'\n";
+      "NumberOfRoutines: 4\nGlobalRoutineSpeed: 1 -1 32767 4464\nGlobalRoutinePriority: 1 0 1 0\n"
+      "RoutineOffset: 0 17 30 34\nDebugText: 0 1 0 0\n"
+      "GlobalVectorArray: 0,0,0 -30000,70000,16777216 2147483648,-2147483648,-1\n"
+      "GlobalIntegerArray: 0 4464 -1 32767 -32768\nNameArray: 'tank_a' 'intro.wav' 'path_1' 'Tank_A'\n"
+      "ObjectiveArray: 'Hold the base.\nWait for orders.' 'Mission complete.' 'One\nTwo\nThree'";
   EXPECT_EQ(Tables(dir.path() / "mission.dll"), expected);
   EXPECT_EQ(Tables(compiled), expected);
 }

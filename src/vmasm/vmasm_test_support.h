@@ -1,8 +1,6 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
+#include <optional>
 #include <string>
 
 #include "config/template_config.h"
@@ -13,8 +11,7 @@
 
 namespace kx::testing {
 
-// One reader with its own contexts, catalogue and folder, and a template
-// with room for every script of the tests unless a test narrows it.
+// A reader with its own contexts and folder, and a template with room to spare.
 struct Reader {
   // Reads `script` as script.kxs; the line of the BuildFailure, or -1.
   int Read(const std::string& script) {
@@ -45,41 +42,35 @@ struct Reader {
   CapturedContext notices{false, 94};
   VMOpcode catalogue{errors.context};
   // clang-format off
-  TemplateConfig config{.name = "roomy", .dll_blank = "", .max_routine_count = 1000, .max_object_count = 1000, .name_array_rows = 1000,
-      .name_array_cols = 256, .objective_array_rows = 1000, .objective_array_cols = 256,
-      .step_data_array_rows = 10000, .position_array_rows = 1000, .integer_array_rows = 1000};
+  TemplateConfig config{.name = "roomy", .dll_blank = "", .max_routine_count = 1000, .max_object_count = 1000,
+      .name_array_rows = 1000, .name_array_cols = 256, .objective_array_rows = 1000,
+      .objective_array_cols = 256, .step_data_array_rows = 10000, .position_array_rows = 1000,
+      .integer_array_rows = 1000};
   // clang-format on
   VMAsm vmasm{errors.context, notices.context, catalogue};
   TempDir dir;
 };
 
-// Everything the reader keeps, one record a line. An operand is a letter
-// for its type (_ empty, B, I, S, L, C), then its value unless 0, then its
-// text if any. Steps end with their script line when `lines` is set.
-inline std::string Dump(const VMAsm& vmasm, bool lines = true) {
+// Every record the reader keeps, one a line, but the script lines of steps.
+inline std::string Dump(const VMAsm& vmasm) {
+  auto text = [](const std::optional<std::string>& text) {
+    return text ? "'" + *text + "'" : std::string("-");
+  };
   std::string dump;
   for (const auto* list : {&vmasm.objects(), &vmasm.positions(), &vmasm.variables(), &vmasm.texts()})
-    for (const SymbolRecord& s : *list) {
-      dump += Format_Printf("%d %s=%d", s.kind, s.name.c_str(), s.index);
-      if (s.array_count) dump += Format_Printf("<%u>", *s.array_count);
-      if (s.kind == VMASM_SYMBOL_POSITION) dump += Format_Printf(" %d,%d,%d", s.x, s.y, s.z);
-      if (s.kind == VMASM_SYMBOL_VARIABLE) dump += Format_Printf(" %d", s.x);
-      dump += (s.text ? " '" + *s.text + "'" : "") + "\n";
-    }
+    for (const SymbolRecord& s : *list)
+      dump += Format_Printf("%d %s=%d<%lld> %d,%d,%d %s\n", s.kind, s.name.c_str(), s.index,
+                            s.array_count ? static_cast<long long>(*s.array_count) : -1LL, s.x, s.y, s.z,
+                            text(s.text).c_str());
   for (const StringRecord& s : vmasm.strings())
     dump += Format_Printf("string %d '%s'\n", s.index, s.text.c_str());
   for (const RoutineRecord& r : vmasm.routines()) {
     dump += Format_Printf("routine %d %s %d %d %d:", r.index, r.name.c_str(), r.speed, r.priority, r.debug);
     for (const SymbolRecord& l : r.body->labels) dump += Format_Printf(" %s=%d", l.name.c_str(), l.index);
     for (const StepRecord& step : r.body->steps) {
-      const OpcodeRecord* opcode = vmasm.catalogue().Find_Opcode_By_Token(step.token);
-      dump += Format_Printf("\n  %d %s%s", step.index, step.label ? (*step.label + ": ").c_str() : "",
-                            opcode ? opcode->name.c_str() : "?");
-      for (const Operand& o : step.operands) {
-        dump += std::string(" ") + "_BISLC?"[std::min(static_cast<unsigned>(o.type), 6u)];
-        dump += (o.value != 0 ? std::to_string(o.value) : "") + (o.text ? "'" + *o.text + "'" : "");
-      }
-      if (lines) dump += " @" + std::to_string(step.line);
+      dump += Format_Printf("\n  %d %s %d", step.index, text(step.label).c_str(), step.token);
+      for (const Operand& o : step.operands)
+        dump += Format_Printf(" %d/%d/%s", o.type, o.value, text(o.text).c_str());
     }
     dump += "\n";
   }

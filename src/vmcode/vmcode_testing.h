@@ -1,21 +1,15 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <bit>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "config/template_config.h"
 #include "diagnostics/testing.h"
 #include "util/format.h"
-#include "vmasm/vmasm.h"
-#include "vmcode/vmcode.h"
-#include "vmopcode/vmopcode.h"
 
-// Templates, configurations and compiled scripts made by the tests themselves.
+// Templates and configurations made by the tests themselves.
 namespace kx::testing {
 
 // A template of 4096 bytes: no byte is zero, and no two bytes closer than
@@ -27,10 +21,10 @@ inline std::string Template_Bytes() {
   return bytes;
 }
 
-// An entry whose arrays lie apart inside Template_Bytes(), with room for
-// every test script.
+// An entry whose arrays lie apart inside Template_Bytes().
 // clang-format off
-inline TemplateConfig Test_Template(const std::string& name = "Test", const std::string& dll_blank = "template.dll") {
+inline TemplateConfig Test_Template(const std::string& name = "Test",
+                                    const std::string& dll_blank = "template.dll") {
   return {.name = name, .dll_blank = dll_blank, .max_routine_count = 8, .max_object_count = 16,
           .name_array_offset = 0x500, .name_array_rows = 8, .name_array_cols = 16,
           .objective_array_offset = 0x7C0, .objective_array_rows = 4, .objective_array_cols = 32,
@@ -76,28 +70,5 @@ inline std::string Le_Float(std::initializer_list<float> values) {
       bytes += static_cast<char>((std::bit_cast<std::uint32_t>(value) >> (8 * i)) & 0xFF);
   return bytes;
 }
-
-// A script read and compiled in a folder that also holds "template.dll".
-struct CompiledScript {
-  CompiledScript() { folder.Write("template.dll", Template_Bytes()); }
-
-  // Reads `script` (as script.kxs) with `config` and generates its routines.
-  void Compile(const std::string& script, const TemplateConfig& template_config = Test_Template()) {
-    config = std::make_unique<TemplateConfig>(template_config);
-    reader = std::make_unique<VMAsm>(errors.context, notices.context, catalogue);
-    code = std::make_unique<VMCode>(errors.context, catalogue);
-    code->Set_Template_Directory(folder.path());
-    reader->Read_Script(folder.Write("script.kxs", script).string(), *config);
-    code->Generate_Routines(*reader);
-  }
-
-  TempDir folder;
-  CapturedContext errors{true};
-  CapturedContext notices{false};
-  VMOpcode catalogue{errors.context};
-  std::unique_ptr<TemplateConfig> config;
-  std::unique_ptr<VMAsm> reader;
-  std::unique_ptr<VMCode> code;
-};
 
 }  // namespace kx::testing

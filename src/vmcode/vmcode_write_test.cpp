@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "vmasm/vmasm.h"
 #include "vmcode/vmcode.h"
 #include "vmcode/vmcode_testing.h"
 
@@ -17,12 +18,23 @@ const char* const kTwoRoutines =
     "Audio,\"ABCDEFGHIJKLMNO\"\n"  // 15 characters: a full row of 16 with its zero
     "[routine,B,-2,false]\nGetAlt,p\n";
 
+// The output of kTwoRoutines in `mode`, with the template beside the script.
+std::string Output(int mode, const TemplateConfig& config = testing::Test_Template()) {
+  testing::TempDir folder;
+  testing::CapturedContext errors(true), notices(false);
+  VMOpcode catalogue(errors.context);
+  VMAsm reader(errors.context, notices.context, catalogue);
+  VMCode code(errors.context, catalogue);
+  folder.Write("template.dll", testing::Template_Bytes());
+  code.Set_Template_Directory(folder.path());
+  reader.Read_Script(folder.Write("script.kxs", kTwoRoutines).string(), config);
+  code.Generate_Routines(reader);
+  code.Write_Output((folder.path() / "out").string(), mode);
+  return testing::Read_File(folder.path() / "out");
+}
+
 // Each array at its offset, and nothing else of the template changed.
 TEST(VMCodeWrite, DllHoldsEveryArrayLittleEndian) {
-  testing::CompiledScript compiled;
-  compiled.Compile(kTwoRoutines);
-  const std::string out = (compiled.folder.path() / "out.dll").string();
-  compiled.code->Write_Output(out, VMCODE_DLL);
   std::string expected = testing::Template_Bytes();
   auto put = [&expected](std::size_t offset, const std::string& bytes) {
     expected.replace(offset, bytes.size(), bytes);
@@ -38,15 +50,10 @@ TEST(VMCodeWrite, DllHoldsEveryArrayLittleEndian) {
   put(0x500, std::string("hello") + std::string(11, '\0') + "ABCDEFGHIJKLMNO" + std::string(1, '\0'));
   put(0x600, Le16({4464, -5}));
   put(0x7C0, std::string("Two\nlines") + std::string(23, '\0'));
-  EXPECT_EQ(testing::Read_File(out), expected);
+  EXPECT_EQ(Output(VMCODE_DLL), expected);
 }
 
 TEST(VMCodeWrite, CListingIsExactWithCrLfLineEnds) {
-  testing::CompiledScript compiled;
-  // No template is opened for the listing.
-  compiled.Compile(kTwoRoutines, testing::Test_Template("Test", "missing.dll"));
-  const std::string out = (compiled.folder.path() / "out.c").string();
-  compiled.code->Write_Output(out, VMCODE_C_LISTING);
   std::string expected =
       "StepData RoutineData[] = { // offset = 0x1A0, rows = 32\n"
       " /*    0 */ {2,1,0,0,0},\n /*    1 */ {32,0,0,0,0},\n /*    2 */ {32,1,0,0,0},\n"
@@ -62,7 +69,8 @@ TEST(VMCodeWrite, CListingIsExactWithCrLfLineEnds) {
       "char ObjectiveArray[][32] = { // offset = 0x7C0, rows = 4\n\t\"Two\\nlines\"\n};\n\n";
   for (std::size_t at = 0; (at = expected.find('\n', at)) != std::string::npos; at += 2)
     expected.insert(at, "\r");
-  EXPECT_EQ(testing::Read_File(out), expected);
+  EXPECT_EQ(Output(VMCODE_C_LISTING, testing::Test_Template("Test", "missing.dll")),
+            expected);  // no template read
 }
 
 }  // namespace
