@@ -92,7 +92,7 @@ TEST(SampleTemplates, AgreeWithTheConfigurationAndBuildTheExamples) {
 }
 
 const char* const kScript = R"(// Every table, every kind of operand.
-[objects] player wave <3> tank
+[objects] none <0> player wave <3> tank
 [positions] origin, 0, 0, 0   far, -30000, 70000, 16777217   edge, 2147483647, -2147483647, -1
 [variables] count, 0   big, 70000   minus, -1   limit, 32767   low, -32768
 [text] intro, "Hold the base.\nWait for orders."   done, "Mission complete."   steps, "One\nTwo\nThree"

@@ -2,7 +2,6 @@
 
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include "vmasm/vmasm_test_support.h"
 
@@ -88,6 +87,8 @@ TEST(VMAsmRead, RefusalsReportTheirMessageAndLine) {
       {kData + "[routine,R,1,5]\n", 2, "Found an integer when expecting 'true', or 'false'."},
       {kData + "[routine,R,1,true 5]\n", 2, "Found an integer when expecting ',', or ']'."},
       {kR + "Wait,1\n5\n", 4, "Found an integer" + step},
+      {"[objects]\nred\n[positions][variables][text]\n[routine,R,1,true]\nRemove,red\n", 5,
+       "Found 'red' when expecting a literal."},          // a colour in a routine
       {kR + "OnNewObject,0,R\n", 3, "Found ','" + step},  // a zero ends the step
       {kR + "IfEQ,-5,done\n", 3, "Found '-' when expecting an integer, 'true', or 'false'."},
       {kR + "Display,t,blue\n", 3, "Found a literal when expecting 'white', 'green', or 'red'."},

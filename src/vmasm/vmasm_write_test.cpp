@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
-#include <filesystem>
 #include <sstream>
 #include <string>
-#include <vector>
 
 #include "vmasm/vmasm_test_support.h"
 
@@ -45,17 +44,17 @@ TEST(VMAsmWrite, ListingsByteForByteAndReadBackTheSame) {
       // sections; labels on their own lines, also at the end of a routine;
       // the debug flag only when set; operands as the reader takes them; a
       // string left open at the end of its line stays open.
-      {"[OBJECTS]\nsolo\nwave <4>\nnone<0>\nred\n[positions]\np,1,2,3\n[variables]\nv,4294967295\n"
+      {"[OBJECTS]\nsolo\nwave <4>\nnone<0>\nred\n[positions]\n[variables]\nv,4294967295\n"
        "w,- 2147483648\n[text]\nt,\"one\\ntwo\"\nodd,\"100%s %n\"\nesc,\"a\\\\nb\\n\"\n"
        "[routine,Main,-3,false,true]\na: b:\nRemove , solo\nAudio,\"a\\nb // %s\"\nc: Display,t,red,v,w\n"
-       "Display,odd,green\nDisplay,t,white,v\nGetAlt,p\nwait,-7\nRunSpeed,Main,5,false,true\n"
+       "Display,odd,green\nDisplay,t,white,v\nwait,-7\nRunSpeed,Main,5,false,true\n"
        "RunSpeed,Main,5,true,false\nIfNE,false,a\nIfEQ,4294967295,a\nRandJump,a\nRandJump,a,b,c\n"
        "OnNewObject,0\nMult,v,2\nStopTimer\nBuild,solo,\"open\n,5\nd:\ne:\n[routine,Empty,0,true,false]\n"
        "[routine,Halt,1,false]\nonly:\n",
-       "[objects]\nsolo\nwave<4>\nnone<0>\nred\n\n[positions]\np,1,2,3\n\n[variables]\nv,-1\n"
+       "[objects]\nsolo\nwave<4>\nnone<0>\nred\n\n[positions]\n\n[variables]\nv,-1\n"
        "w,-2147483648\n\n[text]\nt,\n\"one\\ntwo\"\n\nodd,\n\"100%s %n\"\n\nesc,\n\"a\\\\nb\\n\"\n\n\n"
        "[routine,Main,-3,false,true]\na:\nb:\n\t\tRemove,solo\n\t\tAudio,\"a\\nb // %s\"\nc:\n"
-       "\t\tDisplay,t,red,v,w\n\t\tDisplay,odd,green\n\t\tDisplay,t,white,v\n\t\tGetAlt,p\n\t\tWait,-7\n"
+       "\t\tDisplay,t,red,v,w\n\t\tDisplay,odd,green\n\t\tDisplay,t,white,v\n\t\tWait,-7\n"
        "\t\tRunSpeed,Main,5,false,true\n\t\tRunSpeed,Main,5,true\n\t\tIfNE,false,a\n\t\tIfEQ,4294967295,a\n"
        "\t\tRandJump,a\n\t\tRandJump,a,b,c\n\t\tOnNewObject,0\n\t\tMult,v,2\n\t\tStopTimer\n"
        "\t\tBuild,solo,\"open\n,5\nd:\ne:\n\n[routine,Empty,0,true]\n\n[routine,Halt,1,false]\nonly:\n\n"}};
