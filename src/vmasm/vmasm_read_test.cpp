@@ -10,8 +10,7 @@ namespace {
 
 using testing::Reader;
 
-// The data sections every routine test builds on, on line 1: a routine
-// header after them stands on line 2 and its first step on line 3.
+// Data sections on line 1, then a routine header on line 2: its first step is on line 3.
 const std::string kData = "[objects] tank wave<3> [positions] p,1,2,3 [variables] v,0 w,1 [text] t,\"T\"\n";
 const std::string kR = kData + "[routine,R,1,true]\n";
 
@@ -59,10 +58,11 @@ TEST(VMAsmRead, RefusalsReportTheirMessageAndLine) {
        &C::name_array_rows, 1},
       {end + "\n[\nroutine,S,1,true]\n", 4, "The number of routine exceeds the limit of 1 routines" + tail,
        &C::max_routine_count, 1},
-      {end + "Wait,1\nWait,2\nWait,3\n", 5, steps + "3 opcodes" + tail, &C::step_data_array_rows, 3},
+      {end + "Wait,1\nWait,2\nWait,3\n\n\n", 5, steps + "3 opcodes" + tail, &C::step_data_array_rows, 3},
       {end + "Wait,1\n[routine,S,1,true]\nWait,1\nWait,2\n", 6, steps + "4 opcodes" + tail,
        &C::step_data_array_rows, 4},
-      {end + "Wait,1\n[routine,S,1,true\n]\n", 5, steps + "2 opcodes" + tail, &C::step_data_array_rows, 2},
+      {end + "Wait,1\n[routine,S,1,true\n]\n\n\n", 5, steps + "2 opcodes" + tail, &C::step_data_array_rows,
+       2},
       // Names defined twice, or never.
       {"[objects]\na\nb\na\n", 4, "The object label 'a' had been defined previously."},
       {"[objects][positions]\na,1,2,3\na,1,2,3\n", 3, "The position label 'a' had been defined previously."},
@@ -107,8 +107,10 @@ TEST(VMAsmRead, AFailedRoutineIsDiscardedAndTheFileReleased) {
   auto open_files = [] { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}); };
   const auto before = open_files();
   Reader reader;
-  ASSERT_EQ(reader.Read(kData + "[routine,A,1,true]\nWait,1\n[routine,B,1,true]\nWait,1\nWait,x\n"), 6);
+  ASSERT_EQ(reader.Read(kData + "[routine,A,1,true]\nMult,v,2\n[routine,B,1,true]\nWait,1\nWait,x\n"), 6);
   EXPECT_EQ(reader.vmasm.routines().count(), 1);
+  // The routine before it stays; Mult's third operand, left out, is a literal without a text.
+  EXPECT_NE(testing::Dump(reader.vmasm).find(" 4/0/'v' 2/2/- 4/0/- 0/0/-\n"), std::string::npos);
   EXPECT_EQ(open_files(), before);
 }
 

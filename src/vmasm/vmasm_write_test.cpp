@@ -13,8 +13,6 @@ namespace {
 
 using testing::Reader;
 
-constexpr int kRead = -1;
-
 std::string Crlf(const std::string& text) {
   std::string result;
   for (char c : text) result += c == '\n' ? "\r\n" : std::string(1, c);
@@ -25,10 +23,10 @@ std::string Crlf(const std::string& text) {
 // listings; returns the listing.
 std::string Round_Trip(const std::string& script) {
   Reader original;
-  EXPECT_EQ(original.Read(script), kRead) << original.errors.Text();
+  EXPECT_EQ(original.Read(script), -1) << original.errors.Text();
   const std::string listing = original.Listing();
   Reader again;
-  EXPECT_EQ(again.Read(listing), kRead) << again.errors.Text() << "\n" << listing;
+  EXPECT_EQ(again.Read(listing), -1) << again.errors.Text() << "\n" << listing;
   EXPECT_EQ(testing::Dump(again.vmasm), testing::Dump(original.vmasm));
   EXPECT_EQ(again.Listing(), listing);
   return listing;
@@ -50,14 +48,15 @@ TEST(VMAsmWrite, ListingsByteForByteAndReadBackTheSame) {
        "Display,odd,green\nDisplay,t,white,v\nwait,-7\nRunSpeed,Main,5,false,true\n"
        "RunSpeed,Main,5,true,false\nIfNE,false,a\nIfEQ,4294967295,a\nRandJump,a\nRandJump,a,b,c\n"
        "OnNewObject,0\nMult,v,2\nStopTimer\nBuild,solo,\"open\n,5\nd:\ne:\n[routine,Empty,0,true,false]\n"
-       "[routine,Halt,1,false]\nonly:\n",
+       "[routine,Halt,1,false]\nWait,1\nonly: Wait,2\n",
        "[objects]\nsolo\nwave<4>\nnone<0>\nred\n\n[positions]\n\n[variables]\nv,-1\n"
        "w,-2147483648\n\n[text]\nt,\n\"one\\ntwo\"\n\nodd,\n\"100%s %n\"\n\nesc,\n\"a\\\\nb\\n\"\n\n\n"
        "[routine,Main,-3,false,true]\na:\nb:\n\t\tRemove,solo\n\t\tAudio,\"a\\nb // %s\"\nc:\n"
        "\t\tDisplay,t,red,v,w\n\t\tDisplay,odd,green\n\t\tDisplay,t,white,v\n\t\tWait,-7\n"
        "\t\tRunSpeed,Main,5,false,true\n\t\tRunSpeed,Main,5,true\n\t\tIfNE,false,a\n\t\tIfEQ,4294967295,a\n"
        "\t\tRandJump,a\n\t\tRandJump,a,b,c\n\t\tOnNewObject,0\n\t\tMult,v,2\n\t\tStopTimer\n"
-       "\t\tBuild,solo,\"open\n,5\nd:\ne:\n\n[routine,Empty,0,true]\n\n[routine,Halt,1,false]\nonly:\n\n"}};
+       "\t\tBuild,solo,\"open\n,5\nd:\ne:\n\n[routine,Empty,0,true]\n\n"
+       "[routine,Halt,1,false]\n\t\tWait,1\nonly:\n\t\tWait,2\n\n"}};
   for (const auto& [script, listing] : cases) {
     SCOPED_TRACE(script);
     EXPECT_EQ(Round_Trip(script), Crlf(listing));

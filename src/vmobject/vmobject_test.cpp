@@ -10,8 +10,6 @@
 namespace kx {
 namespace {
 
-namespace fs = std::filesystem;
-
 const std::string kScript =
     "[objects]\ntank\n[positions]\np,1,2,3\n[variables]\nv,1\n[text]\nt,\"T\"\n[routine,Main,1,true]\nAudio,"
     "\"a\"\n";
@@ -54,7 +52,8 @@ TEST(VMBuild, RefusesOutputPathsTooLongAndIllegalOptions) {
     }
     EXPECT_EQ(errors.entries, expected);
     EXPECT_EQ(notices.entries.size(), 4u);
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), {}), 4);  // and the .dll of the first case
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}),
+              4);  // and the first .dll
   }
 }
 
