@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 
 #include "config/export_table.h"
 #include "config/template_config_parser.h"

@@ -1,7 +1,5 @@
-// The built kestrixc, run in a folder of its own: exit statuses, what goes
-// to which stream, and bad input of every kind. Every run leaves the earlier
-// outputs a.dll, a.c and a.aout as they were, but for the one it writes, and
-// no temporary file.
+// The built kestrixc in a folder of its own: exit statuses, streams, bad input. Every run
+// leaves the earlier a.dll, a.c and a.aout as they were, but the one it writes, and no temporary.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -54,7 +52,7 @@ TEST(Kestrixc, StatusesStreamsAndBadInput) {
       {"Roomy", "template.dll", &C::step_data_array_rows, 1000}, {"Missing", "missing.dll", nullptr, 0},
       {"Folder", "folder.dll", nullptr, 0}, {"Empty", "empty.dll", nullptr, 0},
       {"Objective", "template.dll", &C::objective_array_offset, 0xFF0},
-      {"Debug", "template.dll", &C::routine_debug_array_offset, 0x1000},
+      {"Debug", "template.dll", &C::routine_debug_array_offset, 0xFFF},
       {"Negative", "template.dll", &C::step_data_array_offset, -16},
       {"Wide", "template.dll", &C::name_array_cols, 2147483647}};
   // clang-format on
@@ -77,8 +75,9 @@ TEST(Kestrixc, StatusesStreamsAndBadInput) {
     return built + "File       : " + module + "\nLine       : #\nError code : " + error +
            "\nSubroutine : " + call + "\n";
   };
-  auto fit = [&built](const std::string& array, const char* bytes = "4096") {
-    return built + "File    : vmcode/vmcode_write\nLine    : #\nRoutine : Emit_Bytes\n\nThe " + array +
+  auto fit = [&built](const std::string& array, const char* bytes = "4096", const std::string& log = "") {
+    return (log.empty() ? built : log) +
+           "File    : vmcode/vmcode_write\nLine    : #\nRoutine : Emit_Bytes\n\nThe " + array +
            " does not fit the template DLL file of " + bytes + " bytes.\n";
   };
   const char *folder = "21\nError text : Is a directory", *large = "27\nError text : File too large";
@@ -139,7 +138,11 @@ TEST(Kestrixc, StatusesStreamsAndBadInput) {
       {{"-t", "Folder", "@/a.kxs"}, 1, system("vmcode/vmcode", folder, "fread"), failed},
       {{"-t", "Empty", "@/a.kxs"}, 1, fit("RoutineData array at offset 0x1A0", "0"), failed},
       {{"-t", "Objective", "@/a.kxs"}, 1, fit("ObjectiveArray array at offset 0xFF0"), failed},
-      {{"-t", "Debug", "@/a.kxs"}, 1, fit("DebugText array at offset 0x1000"), failed},
+      // An array may end where the template ends; an element beyond is reported at the array's offset.
+      {{"-t", "Debug", "@/a.kxs"}, 0, built, "", "a.dll"},
+      {{"-t", "Debug", "@/u.kxs"}, 1, fit("DebugText array at offset 0xFFF", "4096", "Processing file: "
+       "\"@/u.kxs\"\n\nNumber of lines processed: 6\n\n"), "@/u.kxs: error: build failed\n", "",
+       {"u.kxs", routines + "[routine,B,1,true]\n"}},
       {{"-t", "Negative", "@/a.kxs"}, 1, fit("RoutineData array at offset 0xFFFFFFF0"), failed},
       // A row width far beyond any template is refused without making a row
       // of that width (2 GB here; the run may take 256 MB).

@@ -37,7 +37,7 @@ TEST(ParseOptions, EveryFormAndEveryRefusal) {
       {{"--operations"}, "operations t=- f=3 c=-"},
       {{"--synopsis", "AddAmmo"}, "synopsis AddAmmo t=- f=3 c=-"},
       {{"--exports=t.dll"}, "exports t.dll t=- f=3 c=-"},
-      {{"-h"}, "help t=- f=3 c=-"},
+      {{"--version", "-h"}, "help t=- f=3 c=-"},  // help wins over every other request
       {{"a.kxs", "b.kxs", "--help"}, "help t=- f=3 c=-"},
       {{"--operations", "--version"}, "version t=- f=3 c=-"},
       {{}, "error: no SCRIPT given"},

@@ -19,8 +19,7 @@ std::string Crlf(const std::string& text) {
   return result;
 }
 
-// Reads the script, reads its listing back, and compares records and
-// listings; returns the listing.
+// Reads the script and its listing, and compares records and listings; returns the listing.
 std::string Round_Trip(const std::string& script) {
   Reader original;
   EXPECT_EQ(original.Read(script), -1) << original.errors.Text();
@@ -63,9 +62,8 @@ TEST(VMAsmWrite, ListingsByteForByteAndReadBackTheSame) {
   }
 }
 
-// Names and strings as long as a script line allows would make listing
-// lines that the reader refuses: the listing breaks such a line between
-// tokens instead, and still reads back the same.
+// Names and strings as long as a script line allows would make listing lines that the reader
+// refuses: the listing breaks such a line between tokens instead, and reads back the same.
 TEST(VMAsmWrite, LongNamesKeepEveryListingLineReadable) {
   auto name = [](const char* unit, std::size_t size) {  // digits part names into keyword-sized runs
     std::string text;
@@ -87,9 +85,8 @@ TEST(VMAsmWrite, LongNamesKeepEveryListingLineReadable) {
   }
 }
 
-// Every operation of the catalogue twice: with its optional operands left
-// out (a zero-ends integer of 0 ending the step), and with all operands
-// given, in other values, letter cases and spacing.
+// Every operation twice: with its optional operands left out (a zero-ends integer of 0 ending
+// the step), and with all operands given, in other values, letter cases and spacing.
 TEST(VMAsmWrite, AllOperationsReadBackTheSame) {
   // clang-format off
   const std::pair<VMOpcode_Operand_Type, std::array<std::string, 2>> texts[] = {

@@ -30,7 +30,7 @@ inline TemplateConfig Test_Template(const std::string& name = "Test",
           .objective_array_offset = 0x7C0, .objective_array_rows = 4, .objective_array_cols = 32,
           .step_data_array_offset = 0x1A0, .step_data_array_rows = 32, .position_array_offset = 0x400,
           .position_array_rows = 8, .integer_array_offset = 0x600, .integer_array_rows = 8,
-          .routine_count_offset = 0x300, .routine_speed_array_offset = 0x310,
+          .routine_count_offset = 0x30A, .routine_speed_array_offset = 0x310,
           .routine_priority_array_offset = 0x320, .routine_offset_array_offset = 0x330,
           .routine_debug_array_offset = 0x340};
 }

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "vmasm/vmasm.h"
 #include "vmcode/vmcode.h"
 #include "vmcode/vmcode_testing.h"
@@ -41,7 +39,7 @@ TEST(VMCodeWrite, DllHoldsEveryArrayLittleEndian) {
   };
   put(0x1A0, Le16({2, 1, 0, 0, 0, 32,  0, 0,     0, 0, 32, 1, 0, 0, 0,
                    0, 0, 0, 0, 0, 105, 0, 65535, 0, 0, 0,  0, 0, 0, 0}));
-  put(0x300, Le16({2}));
+  put(0x30A, Le16({2}));
   put(0x310, Le16({1, -2}));
   put(0x320, std::string("\1\0", 2));
   put(0x330, Le16({0, 4}));
@@ -58,7 +56,7 @@ TEST(VMCodeWrite, CListingIsExactWithCrLfLineEnds) {
       "StepData RoutineData[] = { // offset = 0x1A0, rows = 32\n"
       " /*    0 */ {2,1,0,0,0},\n /*    1 */ {32,0,0,0,0},\n /*    2 */ {32,1,0,0,0},\n"
       " /*    3 */ {0,0,0,0,0},\n\n /*    4 */ {105,0,-1,0,0},\n /*    5 */ {0,0,0,0,0}\n};\n\n"
-      "short NumberOfRoutines = 2; // offset = 0x300\n\n"
+      "short NumberOfRoutines = 2; // offset = 0x30A\n\n"
       "short GlobalRoutineSpeed[] = { // offset = 0x310, rows = 8\n    1,\n    -2\n};\n\n"
       "bool GlobalRoutinePriority[] = { // offset = 0x320, rows = 8\n    true,\n    false\n};\n\n"
       "short RoutineOffset[] = { // offset = 0x330, rows = 8\n    0,\n    4\n};\n\n"
