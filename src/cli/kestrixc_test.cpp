@@ -1,216 +1,194 @@
-#include "cli/kestrixc.h"
-
+// The built kestrixc in a folder of its own: exit statuses, streams, bad input. Every run
+// leaves the earlier a.dll, a.c and a.aout as they were, but the one it writes, and no temporary.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <sstream>
+#include <regex>
+#include <tuple>
 
 #include "cli/options.h"
+#include "config/export_table.h"
 #include "vmcode/vmcode_testing.h"
-#include "diagnostics/testing.h"
+#include "vmopcode/vmopcode.h"
 
 namespace kx {
 namespace {
 
 namespace fs = std::filesystem;
-using Args = std::vector<std::string>;
 
-const char* const kScript =
-    "[objects]\ntank\n[positions]\n[variables]\n[text]\n[routine,Main,1,true]\nWait,5\n";
-const char* const kDuplicateOnLine7 =
-    "[objects]\na\nb\nc\nd\ne\nb\n[positions]\n[variables]\n[text]\n[routine,Main,1,true]\n";
+const std::string kScript =
+    "[objects]\ntank\n[positions]\nbase,1,2,3\n[variables]\ncount,5\n[text]\nhello,\"Hi\"\n"
+    "[routine,Main,1,true]\nWait,5\nAudio,\"beep\"\n";
 
-// A program folder bin/ holding Kestrix.conf (entries First and Misfit,
-// whose debug array lies past the end of the template) and the template;
-// scripts lie elsewhere.
-struct Command {
-  Command() {
-    TemplateConfig misfit = testing::Test_Template("Misfit");
-    misfit.routine_debug_array_offset = 0x1000;
-    fs::create_directory(folder.path() / "bin");
+std::string Quoted(const std::string& text) {
+  return "'" + std::regex_replace(text, std::regex("'"), "'\\''") + "'";
+}
+
+// Every "@" stands for the folder; "Line : 123", the source line of a raise,
+// is compared as "Line : #".
+std::string Resolved(std::string text, const fs::path& folder) {
+  for (std::size_t at; (at = text.find('@')) != std::string::npos;) text.replace(at, 1, folder.string());
+  return std::regex_replace(text, std::regex("(^|\n)(Line +: )[0-9]+\n"), "$1$2#\n");
+}
+
+struct Invocation {
+  std::vector<std::string> args;
+  int status;
+  std::string out, err;
+  std::string written = "";                       // the earlier output the run replaces
+  std::pair<std::string, std::string> file = {};  // made before the run; a name ending in / is a folder
+  int file_size_blocks = 0;                       // of 512 bytes; 0: no limit
+  std::string program = "bin/kestrixc";
+};
+
+TEST(Kestrixc, StatusesStreamsAndBadInput) {
+  // The entries of bin/Kestrix.conf, each the test template with one change.
+  using C = TemplateConfig;
+  // clang-format off
+  const std::tuple<const char*, const char*, std::int32_t C::*, std::int32_t> changes[] = {
+      {"First", "template.dll", nullptr, 0}, {"Tight", "template.dll", &C::max_routine_count, 1},
+      {"Roomy", "template.dll", &C::step_data_array_rows, 1000}, {"Missing", "missing.dll", nullptr, 0},
+      {"Folder", "folder.dll", nullptr, 0}, {"Empty", "empty.dll", nullptr, 0},
+      {"Objective", "template.dll", &C::objective_array_offset, 0xFF0},
+      {"Debug", "template.dll", &C::routine_debug_array_offset, 0xFFF},
+      {"Negative", "template.dll", &C::step_data_array_offset, -16},
+      {"Wide", "template.dll", &C::name_array_cols, 2147483647}};
+  // clang-format on
+  std::vector<TemplateConfig> entries;
+  std::string names, operations, big = kScript;
+  for (const auto& [name, blank, field, value] : changes) {
+    entries.push_back(testing::Test_Template(name, blank));
+    if (field) entries.back().*field = value;
+    names += std::string(name) + "\n";
+  }
+  testing::CapturedContext errors(true);
+  VMOpcode catalogue(errors.context);
+  for (const OpcodeRecord& record : catalogue.by_name()) operations += catalogue.Synopsis(record.name) + "\n";
+  for (int i = 0; i < 500; ++i) big += "Wait," + std::to_string(i) + "\n";
+  const std::string usage = Usage_Text(), hint = "Please correct the error and try again.\n\n";
+  const std::string routines = "[objects]\n[positions]\n[variables]\n[text]\n[routine,A,1,true]\n";
+  const std::string built = "Processing file: \"@/a.kxs\"\n\nNumber of lines processed: 11\n\n";
+  const std::string failed = "@/a.kxs: error: build failed\n";
+  auto system = [&built](const char* module, const char* error, const std::string& call) {
+    return built + "File       : " + module + "\nLine       : #\nError code : " + error +
+           "\nSubroutine : " + call + "\n";
+  };
+  auto fit = [&built](const std::string& array, const char* bytes = "4096", const std::string& log = "") {
+    return (log.empty() ? built : log) +
+           "File    : vmcode/vmcode_write\nLine    : #\nRoutine : Emit_Bytes\n\nThe " + array +
+           " does not fit the template DLL file of " + bytes + " bytes.\n";
+  };
+  const char *folder = "21\nError text : Is a directory", *large = "27\nError text : File too large";
+  // clang-format off
+  const Invocation runs[] = {
+      {{"@/a.kxs"}, 0, built, "", "a.dll"},
+      {{"-q", "-f", "c", "@/a.kxs"}, 0, "", "", "a.c"},
+      {{"--format=aout", "-c", "@/bin/Kestrix.conf", "@/a.kxs"}, 0, built, "", "a.aout"},
+      {{"--list-templates"}, 0, names, ""},
+      {{"--list-templates"}, 0, "Installed\n", "", "", {std::string("inst/bin/") + KX_SHARE_FROM_BIN +
+       "/Kestrix.conf", testing::Configuration_Text({testing::Test_Template("Installed")})}, 0,
+       "inst/bin/kestrixc"},
+      {{"--synopsis", "OnNewObject"}, 0, "OnNewObject,[0 or Integer,Routine,Object]\n", ""},
+      {{"--operations"}, 0, operations, ""},
+      {{"--help"}, 0, usage, ""},
+      {{"--version"}, 0, "kestrixc " KX_VERSION "\n", ""},
+      {{"--exports", KX_SAMPLE_TEMPLATE}, 0, Format_Exports(Read_Export_Table(KX_SAMPLE_TEMPLATE)), ""},
+      {{"--exports", "@/bad.dll"}, 1, "", "kestrixc: @/bad.dll: the file is neither a Windows DLL (PE) nor "
+       "an ELF shared object\n", "", {"bad.dll", "garbage"}},
+      // Bad usage, and configurations that cannot be read (laid out for 79 columns).
+      {{}, 2, "", "kestrixc: no SCRIPT given\n" + usage},
+      {{"--bogus"}, 2, "", "kestrixc: unknown option '--bogus'\n" + usage},
+      {{"--synopsis", "wait"}, 2, "", "kestrixc: no operation is named 'wait'\n" + usage},
+      {{"-c", "@/none.conf", "@/a.kxs"}, 2, "", "The input file '@/none.conf' does not exists.\n"},
+      {{"-c", "@/bad.conf", "--list-templates"}, 2, "", "Invalid lexeme.\n" + std::string(79, '-') + "\n" +
+       std::string(13, '-') + "v\n    1: template list {" + std::string(57, ' ') + "\n" +
+       std::string(13, ' ') + "tempalte\n\n" + hint, "",
+       {"bad.conf", "template list {" + std::string(70, ' ') + "tempalte\n"}},
+      // Failed builds: the build log (laid out for 94 columns) on standard output,
+      // with --quiet only the diagnostics; the last line on standard error. An
+      // undefined name fails on the line of its step.
+      {{"-q", "-t", "Tight", "@/u.kxs"}, 1, "The number of routine exceeds the limit of 1 routines set for "
+       "the target template DLL output\nfile.\n-------v\n    6: [routine,B,1,true]\n\n" + hint,
+       "@/u.kxs:6: error: build failed\n", "", {"u.kxs", routines + "[routine,B,1,true]\n"}},
+      {{"-q", "@/u.kxs"}, 1, "Location label 'nowhere' not defined in routine 'A'.\n",
+       "@/u.kxs:7: error: build failed\n", "", {"u.kxs", routines + "Wait,1\nJumpTo,\nnowhere\n"}},
+      {{"-q", "@/u.kxs"}, 1, "Location label 'own' not defined in routine 'A'.\n",
+       "@/u.kxs:7: error: build failed\n", "",
+       {"u.kxs", routines + "own: Wait,1\nSetStep,B,own\n[routine,B,1,true]\n"}},
+      {{"-q", "@/u.kxs"}, 1, "Routine label 'Nobody' not defined.\n", "@/u.kxs:6: error: build failed\n", "",
+       {"u.kxs", routines + "SetStep,\nNobody,top\n"}},
+      {{"-t", "first", "@/a.kxs"}, 1, "File    : vmobject/vmobject\nLine    : #\nRoutine : VMBuild\n\n"
+       "Named template configuration not in template list.\n", failed},
+      {{"@/u.kxs"}, 1, "Processing file: \"@/u.kxs\"\n\nThe input file '@/u.kxs' does not exists.\n",
+       "@/u.kxs: error: build failed\n"},
+      // Every writer reports the call that failed or the array that does not fit.
+      {{"-f", "aout", "@/a.kxs"}, 1, system("vmasm/vmasm", folder, "fopen"), failed, "", {"a.aout/", ""}},
+      {{"-f", "c", "@/a.kxs"}, 1, system("vmcode/vmcode", folder, "fopen (@/a.c)"), failed, "", {"a.c/", ""}},
+      {{"@/a.kxs"}, 1, system("vmcode/vmcode", folder, "fopen (\"@/a.dll\", \"wb\")"), failed, "",
+       {"a.dll/", ""}},
+      {{"-f", "aout", "-t", "Roomy", "@/u.kxs"}, 1, "Processing file: \"@/u.kxs\"\n\nNumber of lines "
+       "processed: 511\n\nFile       : vmasm/vmasm_write\nLine       : #\nError code : 27\nError text : "
+       "File too large\nSubroutine : vfprintf\n", "@/u.kxs: error: build failed\n", "", {"u.kxs", big}, 2},
+      {{"-f", "c", "@/a.kxs"}, 1, system("vmcode/vmcode", large, "fflush (@/a.c)"), failed, "", {}, 1},
+      {{"@/a.kxs"}, 1, system("vmcode/vmcode", large, "fwrite"), failed, "", {}, 2},
+      {{"-t", "Missing", "@/a.kxs"}, 1, system("vmcode/vmcode", "2\nError text : No such file or directory",
+       "fopen (\"@/bin/missing.dll\", \"rb\")"), failed},
+      {{"-t", "Folder", "@/a.kxs"}, 1, system("vmcode/vmcode", folder, "fread"), failed},
+      {{"-t", "Empty", "@/a.kxs"}, 1, fit("RoutineData array at offset 0x1A0", "0"), failed},
+      {{"-t", "Objective", "@/a.kxs"}, 1, fit("ObjectiveArray array at offset 0xFF0"), failed},
+      // An array may end where the template ends; an element beyond is reported at the array's offset.
+      {{"-t", "Debug", "@/a.kxs"}, 0, built, "", "a.dll"},
+      {{"-t", "Debug", "@/u.kxs"}, 1, fit("DebugText array at offset 0xFFF", "4096", "Processing file: "
+       "\"@/u.kxs\"\n\nNumber of lines processed: 6\n\n"), "@/u.kxs: error: build failed\n", "",
+       {"u.kxs", routines + "[routine,B,1,true]\n"}},
+      {{"-t", "Negative", "@/a.kxs"}, 1, fit("RoutineData array at offset 0xFFFFFFF0"), failed},
+      // A row width far beyond any template is refused without making a row
+      // of that width (2 GB here; the run may take 256 MB).
+      {{"-t", "Wide", "@/a.kxs"}, 1, fit("NameArray array at offset 0x500"), failed}};
+  // clang-format on
+  for (const Invocation& run : runs) {
+    SCOPED_TRACE(::testing::PrintToString(run.args) + " " + run.file.first);
+    testing::TempDir folder;
+    const fs::path& path = folder.path();
+    fs::create_directories((path / run.program).parent_path());
+    std::error_code cross_device;  // a hard link where one can be made, else a copy
+    fs::create_hard_link(KESTRIXC_PATH, path / run.program, cross_device);
+    if (cross_device) fs::copy_file(KESTRIXC_PATH, path / run.program);
+    fs::create_directories(path / "bin" / "folder.dll");
+    folder.Write("bin/Kestrix.conf", testing::Configuration_Text(entries));
     folder.Write("bin/template.dll", testing::Template_Bytes());
-    config =
-        folder
-            .Write("bin/Kestrix.conf", testing::Configuration_Text({testing::Test_Template("First"), misfit}))
-            .string();
-    script = folder.Write("a.kxs", kScript).string();
+    folder.Write("bin/empty.dll", "");
+    folder.Write("a.kxs", kScript);
+    for (const char* output : {"a.dll", "a.c", "a.aout"}) folder.Write(output, "earlier");
+    if (run.file.first.ends_with('/')) {
+      fs::remove(path / run.file.first.substr(0, run.file.first.size() - 1));
+      fs::create_directory(path / run.file.first);
+    } else if (!run.file.first.empty()) {
+      fs::create_directories((path / run.file.first).parent_path());
+      folder.Write(run.file.first, run.file.second);
+    }
+    std::string line = "cd " + Quoted(path.string()) + " && trap '' XFSZ && ";
+#if !defined(__SANITIZE_ADDRESS__)
+    line += "ulimit -v 262144 && ";
+#endif
+    if (run.file_size_blocks > 0) line += "ulimit -f " + std::to_string(run.file_size_blocks) + " && ";
+    line += Quoted((path / run.program).string());
+    for (const std::string& arg : run.args) line += " " + Quoted(Resolved(arg, path));
+    const int status = std::system(
+        (line + " >" + Quoted((path / "stdout").string()) + " 2>" + Quoted((path / "stderr").string()))
+            .c_str());
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, run.status);
+    EXPECT_EQ(Resolved(testing::Read_File(path / "stdout"), path), Resolved(run.out, path));
+    EXPECT_EQ(Resolved(testing::Read_File(path / "stderr"), path), Resolved(run.err, path));
+    for (const char* output : {"a.dll", "a.c", "a.aout"})
+      EXPECT_EQ(fs::is_directory(path / output) || testing::Read_File(path / output) == "earlier",
+                output != run.written)
+          << output;
+    for (const auto& entry : fs::recursive_directory_iterator(path))
+      EXPECT_NE(entry.path().filename().string().rfind(".kestrix-", 0), 0u) << entry.path();
   }
-
-  int Run(const Args& args) {
-    out.str("");
-    err.str("");
-    return Run_Kestrixc(args, folder.path() / "bin", out, err);
-  }
-
-  testing::TempDir folder;
-  std::string config;
-  std::string script;
-  std::ostringstream out;
-  std::ostringstream err;
-};
-
-std::string Last_Line(const std::string& text) {
-  std::string trimmed = text;
-  if (!trimmed.empty() && trimmed.back() == '\n') trimmed.pop_back();
-  return trimmed.substr(trimmed.rfind('\n') + 1);
-}
-
-TEST(Kestrixc, BuildPrintsTheBuildLogAndWritesTheChosenOutput) {
-  Command command;
-  EXPECT_EQ(command.Run({command.script}), KESTRIXC_SUCCESS);
-  EXPECT_EQ(command.out.str(),
-            "Processing file: \"" + command.script + "\"\n\nNumber of lines processed: 7\n\n");
-  EXPECT_EQ(command.err.str(), "");
-  EXPECT_TRUE(fs::exists(command.folder.path() / "a.dll"));
-  EXPECT_EQ(command.Run({"-q", command.script}), KESTRIXC_SUCCESS);
-  EXPECT_EQ(command.out.str(), "");
-
-  for (const auto& [format, output] : {std::pair{"c", "a.c"}, std::pair{"aout", "a.aout"}}) {
-    EXPECT_EQ(command.Run({"-f", format, "-c", command.config, command.script}), KESTRIXC_SUCCESS) << format;
-    EXPECT_TRUE(fs::exists(command.folder.path() / output)) << format;
-  }
-}
-
-TEST(Kestrixc, FailedBuildEndsWithTheErrorLine) {
-  Command command;
-  const std::string duplicate = command.folder.Write("dup.kxs", kDuplicateOnLine7).string();
-  EXPECT_EQ(command.Run({"-q", duplicate}), KESTRIXC_BUILD_FAILED);
-  EXPECT_EQ(command.err.str(), duplicate + ":7: error: build failed\n");
-  // The diagnostic belongs to the build log, quiet or not.
-  EXPECT_NE(command.out.str().find("The object label 'b' had been defined previously."), std::string::npos);
-
-  EXPECT_EQ(command.Run({"--template", "first", command.script}), KESTRIXC_BUILD_FAILED);
-  EXPECT_EQ(command.err.str(), command.script + ": error: build failed\n");
-  EXPECT_EQ(Last_Line(command.out.str()), "Named template configuration not in template list.");
-  EXPECT_FALSE(fs::exists(command.folder.path() / "a.dll"));
-}
-
-// A configuration that cannot be read is reported on standard error, laid
-// out for the 79 columns of the log, also when no script is built.
-TEST(Kestrixc, UnreadableConfigurationGoesToStandardError) {
-  Command command;
-  const std::string broken = command.folder.Write("broken.conf", "template list {\n  tempalte\n}\n").string();
-  EXPECT_EQ(command.Run({"-c", broken, "--list-templates"}), KESTRIXC_BAD_USAGE);
-  EXPECT_EQ(command.out.str(), "");
-  EXPECT_NE(command.err.str().find("Invalid lexeme."), std::string::npos);
-  std::istringstream lines(command.err.str());
-  for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 79u) << line;
-}
-
-TEST(Kestrixc, RequestsThatNeedNoScriptAnswerOnStandardOutput) {
-  Command command;
-  const std::pair<Args, std::string> cases[] = {
-      {{"--list-templates"}, "First\nMisfit\n"},
-      {{"--synopsis", "OnNewObject"}, "OnNewObject,[0 or Integer,Routine,Object]\n"},
-      {{"--help"}, Usage_Text()},
-      {{"--version"}, "kestrixc " KX_VERSION "\n"},
-  };
-  for (const auto& [args, out] : cases) {
-    EXPECT_EQ(command.Run(args), KESTRIXC_SUCCESS) << args[0];
-    EXPECT_EQ(command.out.str(), out);
-    EXPECT_EQ(command.err.str(), "");
-  }
-  EXPECT_EQ(command.Run({"--operations"}), KESTRIXC_SUCCESS);
-  const std::string all = command.out.str();
-  EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), 128);
-  EXPECT_EQ(all.substr(0, all.find('\n')), "Add,Variable,Integer{,Variable}");
-  EXPECT_EQ(Last_Line(all), "Wait,Integer");
-}
-
-TEST(Kestrixc, ListsTheExportedTablesOfATemplate) {
-  Command command;
-  EXPECT_EQ(command.Run({"--exports", KX_SAMPLE_TEMPLATE}), KESTRIXC_SUCCESS);
-  const std::string listing = "\n" + command.out.str();
-  for (const char* table :
-       {"RoutineData", "NumberOfRoutines", "GlobalRoutineSpeed", "GlobalRoutinePriority", "RoutineOffset",
-        "DebugText", "GlobalVectorArray", "NameArray", "GlobalIntegerArray", "ObjectiveArray"})
-    EXPECT_NE(listing.find(std::string("\n") + table + " "), std::string::npos) << table;
-  EXPECT_TRUE(command.err.str().empty());
-
-  const std::string garbage = command.folder.Write("garbage.dll", "MZ not really").string();
-  EXPECT_EQ(command.Run({"--exports", garbage}), KESTRIXC_BUILD_FAILED);
-  EXPECT_TRUE(command.out.str().empty());
-  EXPECT_EQ(command.err.str().rfind("kestrixc: " + garbage + ": ", 0), 0u) << command.err.str();
-}
-
-TEST(Kestrixc, InstalledProgramFindsItsConfigurationInTheShareFolder) {
-  testing::TempDir prefix;
-  fs::create_directories(prefix.path() / "bin");
-  fs::create_directories(prefix.path() / "bin" / KX_SHARE_FROM_BIN);
-  prefix.Write((fs::path("bin") / KX_SHARE_FROM_BIN / "Kestrix.conf").string(),
-               testing::Configuration_Text({testing::Test_Template("Installed")}));
-  std::ostringstream out, err;
-  EXPECT_EQ(Run_Kestrixc({"--list-templates"}, prefix.path() / "bin", out, err), KESTRIXC_SUCCESS);
-  EXPECT_EQ(out.str(), "Installed\n");
-}
-
-TEST(Kestrixc, BadUsageGivesOneLineAndTheUsage) {
-  const std::pair<Args, const char*> cases[] = {
-      {{}, "kestrixc: no SCRIPT given\n"},
-      {{"-f", "exe", "a.kxs"}, "kestrixc: invalid format 'exe' (expected dll, c or aout)\n"},
-      {{"--synopsis", "wait"}, "kestrixc: no operation is named 'wait'\n"},
-  };
-  for (const auto& [args, message] : cases) {
-    Command command;
-    EXPECT_EQ(command.Run(args), KESTRIXC_BAD_USAGE) << message;
-    EXPECT_EQ(command.err.str(), std::string(message) + Usage_Text());
-    EXPECT_EQ(command.out.str(), "");
-  }
-}
-
-// The built program itself: exit statuses, streams, and the configuration
-// found beside the program whatever the current directory.
-struct Program {
-  std::string Quote(const std::string& text) const {
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-  }
-
-  int Run(const std::string& program, const Args& args) {
-    std::string line = "cd " + Quote(folder.path().string()) + " && " + Quote(program);
-    for (const std::string& arg : args) line += " " + Quote(arg);
-    line += " >" + Quote((folder.path() / "stdout").string()) + " 2>" +
-            Quote((folder.path() / "stderr").string());
-    const int status = std::system(line.c_str());
-    out = testing::Read_File(folder.path() / "stdout");
-    err = testing::Read_File(folder.path() / "stderr");
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-
-  testing::TempDir folder;
-  std::string out;
-  std::string err;
-};
-
-TEST(KestrixcProgram, ExitStatusesAndTheLastErrorLine) {
-  Command command;
-  Program program;
-  const std::string duplicate = command.folder.Write("dup.kxs", kDuplicateOnLine7).string();
-  EXPECT_EQ(program.Run(KESTRIXC_PATH, {"-c", command.config, command.script}), 0);
-  EXPECT_EQ(program.err, "");
-  EXPECT_EQ(program.out.substr(0, 17), "Processing file: ");
-
-  EXPECT_EQ(program.Run(KESTRIXC_PATH, {"-c", command.config, duplicate}), 1);
-  EXPECT_EQ(program.err, duplicate + ":7: error: build failed\n");
-  EXPECT_NE(program.out.find("had been defined previously."), std::string::npos);
-
-  EXPECT_EQ(program.Run(KESTRIXC_PATH, {"--bogus"}), 2);
-  EXPECT_EQ(program.err, std::string("kestrixc: unknown option '--bogus'\n") + Usage_Text());
-}
-
-TEST(KestrixcProgram, DefaultConfigurationLiesBesideTheProgram) {
-  Command command;
-  Program program;
-  const fs::path copy = command.folder.path() / "bin" / "kestrixc";
-  fs::copy_file(KESTRIXC_PATH, copy);
-  EXPECT_EQ(program.Run(copy.string(), {"--list-templates"}), 0);
-  EXPECT_EQ(program.out, "First\nMisfit\n");
-  EXPECT_EQ(program.Run(copy.string(), {"-q", command.script}), 0);
-  EXPECT_EQ(program.out, "");
-  EXPECT_TRUE(fs::exists(command.folder.path() / "a.dll"));
 }
 
 }  // namespace

@@ -1,90 +1,80 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
+#include <optional>
 #include <string>
-#include <vector>
 
 #include "config/template_config.h"
-#include "vmasm/vmasm.h"
 #include "diagnostics/testing.h"
+#include "util/format.h"
+#include "vmasm/vmasm.h"
 #include "vmopcode/vmopcode.h"
 
 namespace kx::testing {
 
-// A template with room for every script of the tests unless a test narrows it.
-inline TemplateConfig Roomy_Template() {
-  TemplateConfig config;
-  config.name = "roomy";
-  config.max_routine_count = 1000;
-  config.max_object_count = 1000;
-  config.name_array_rows = 1000;
-  config.name_array_cols = 256;
-  config.objective_array_rows = 1000;
-  config.objective_array_cols = 256;
-  config.step_data_array_rows = 10000;
-  config.position_array_rows = 1000;
-  config.integer_array_rows = 1000;
-  return config;
-}
-
-// One reader with its own contexts, catalogue, template and folder.
+// A reader with its own contexts and folder, and a template with room to spare.
 struct Reader {
-  CapturedContext errors{true, 94};
-  CapturedContext notices{false, 94};
-  VMOpcode catalogue{errors.context};
-  TemplateConfig config = Roomy_Template();
-  VMAsm vmasm{errors.context, notices.context, catalogue};
-  TempDir dir;
-
-  // Reads `script` as script.kxs; the line of the BuildFailure, or -1 when
-  // the script was read.
-  int Read(const std::string& script, const std::string& name = "script.kxs") {
+  // Reads `script` as script.kxs; the line of the BuildFailure, or -1.
+  int Read(const std::string& script) {
     try {
-      vmasm.Read_Script(dir.Write(name, script).string(), config);
+      vmasm.Read_Script(dir.Write("script.kxs", script).string(), config);
       return -1;
     } catch (const BuildFailure& failure) {
       return failure.line();
     }
   }
 
-  // Writes the listing as listing.aout and returns its bytes ("" when the
-  // write failed).
+  // Writes the listing as listing.aout and returns its bytes.
   std::string Listing() {
-    std::filesystem::path path = dir.path() / "listing.aout";
-    try {
-      vmasm.Write_Listing(path.string());
-    } catch (const BuildFailure&) {
-      ADD_FAILURE() << errors.Text();
-      return "";
-    }
-    return Read_File(path);
+    vmasm.Write_Listing((dir.path() / "listing.aout").string());
+    return Read_File(dir.path() / "listing.aout");
   }
 
-  // The message of a positioned diagnostic: its entries before the arrow line,
-  // joined again where the layout broke them.
+  // The message of a positioned diagnostic: its entries before the arrow
+  // line, joined again where the layout broke them.
   std::string Message() const {
     std::string message;
-    for (const std::string& entry : errors.entries) {
-      if (entry.rfind("-------", 0) == 0) break;
-      if (!message.empty()) message += ' ';
-      message += entry;
-    }
+    for (std::size_t i = 0; i < errors.entries.size() && errors.entries[i].rfind("-------", 0) != 0; ++i)
+      message += (i > 0 ? " " : "") + errors.entries[i];
     return message;
   }
+
+  CapturedContext errors{true, 94};
+  CapturedContext notices{false, 94};
+  VMOpcode catalogue{errors.context};
+  // clang-format off
+  TemplateConfig config{.name = "roomy", .dll_blank = "", .max_routine_count = 1000, .max_object_count = 1000,
+      .name_array_rows = 1000, .name_array_cols = 256, .objective_array_rows = 1000,
+      .objective_array_cols = 256, .step_data_array_rows = 10000, .position_array_rows = 1000,
+      .integer_array_rows = 1000};
+  // clang-format on
+  VMAsm vmasm{errors.context, notices.context, catalogue};
+  TempDir dir;
 };
 
-// The lines of a CR LF text; fails the test at a line feed without its CR.
-inline std::vector<std::string> Crlf_Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-    EXPECT_TRUE(end > start && text[end - 1] == '\r')
-        << "bare line feed after: " << text.substr(start, end - start);
-    lines.push_back(text.substr(start, end > start ? end - start - 1 : 0));
+// Every record the reader keeps, one a line, but the script lines of steps.
+inline std::string Dump(const VMAsm& vmasm) {
+  auto text = [](const std::optional<std::string>& text) {
+    return text ? "'" + *text + "'" : std::string("-");
+  };
+  std::string dump;
+  for (const auto* list : {&vmasm.objects(), &vmasm.positions(), &vmasm.variables(), &vmasm.texts()})
+    for (const SymbolRecord& s : *list)
+      dump += Format_Printf("%d %s=%d<%lld> %d,%d,%d %s\n", s.kind, s.name.c_str(), s.index,
+                            s.array_count ? static_cast<long long>(*s.array_count) : -1LL, s.x, s.y, s.z,
+                            text(s.text).c_str());
+  for (const StringRecord& s : vmasm.strings())
+    dump += Format_Printf("string %d '%s'\n", s.index, s.text.c_str());
+  for (const RoutineRecord& r : vmasm.routines()) {
+    dump += Format_Printf("routine %d %s %d %d %d:", r.index, r.name.c_str(), r.speed, r.priority, r.debug);
+    for (const SymbolRecord& l : r.body->labels) dump += Format_Printf(" %s=%d", l.name.c_str(), l.index);
+    for (const StepRecord& step : r.body->steps) {
+      dump += Format_Printf("\n  %d %s %d", step.index, text(step.label).c_str(), step.token);
+      for (const Operand& o : step.operands)
+        dump += Format_Printf(" %d/%d/%s", o.type, o.value, text(o.text).c_str());
+    }
+    dump += "\n";
   }
-  EXPECT_EQ(start, text.size()) << "text does not end with a line end";
-  return lines;
+  return dump + Format_Printf("rows %d, strings %d\n", vmasm.step_count(), vmasm.string_count());
 }
 
 }  // namespace kx::testing
