@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -93,7 +94,9 @@ class Lexan {
   // Lexan_Open_File reports a file it cannot open (no listing) and reads the
   // first token; it needs a current context. At the end of the input the
   // token stays LEXAN_END_OF_FILE. Lexan_Close_File may be called any time.
-  void Lexan_Open_File(const std::string& path);
+  void Lexan_Open_File(const std::filesystem::path& path);
+  // Reads `text` as the content of a file; the text must outlive the reading.
+  void Lexan_Open_Text(std::string_view text);
   void Lexan_Close_File();
   void Lexan_Get_Token();
   // Lexan_Expected({kind}) unless the current token is of that kind; then reads on.
@@ -115,6 +118,21 @@ class Lexan {
   const std::string& Lexan_Literal() const { return literal_text_; }
   int Lexan_Line() const { return line_; }
   int Lexan_Column() const { return column_; }
+  // The column of the current token's first character.
+  int Lexan_Token_Column() const { return token_column_; }
+
+  // Where the latest positioned diagnostic points: its line and the columns
+  // of the first and the last character it concerns (the token it was
+  // raised at, or the one character no scanner accepted).
+  struct Span {
+    int line = 0;
+    int first_column = 0;
+    int last_column = 0;
+  };
+  const Span& Lexan_Error_Span() const { return error_span_; }
+  // After a positioned diagnostic, goes on reading after the character the
+  // arrow marked, so that a tool can list every token of a faulty text.
+  void Lexan_Resume();
 
   ErrorContext& errors() { return errors_; }
 
@@ -138,6 +156,8 @@ class Lexan {
     return static_cast<unsigned char>(input_[input_next_++]);
   }
   bool Fill_Input();
+  // Starts at the first line of the opened input and reads the first token.
+  void Start_Reading();
   // Copies the bytes up to the next line feed, carriage return or tab that
   // are already read, at most `room` of them, to `out`; returns how many.
   int Copy_Plain(char* out, int room);
@@ -147,6 +167,9 @@ class Lexan {
   int token_ = 0;
   int line_ = 0;
   int column_ = 0;
+  int token_column_ = 0;
+  int scan_column_ = -1;  // the column before the token being scanned; -1 outside a scan
+  Span error_span_;
   int context_count_ = 0;
   const char* hint_;
   // The current line after tab expansion, its line feed included; zeros from
@@ -159,9 +182,13 @@ class Lexan {
   // before the first line, or nullptr once the end of the input was met.
   const char* position_ = nullptr;
   UniqueFile file_;
-  // Bytes read from file_ in blocks; input_next_ is the next one to take.
+  // Bytes of the input: read from file_ in blocks into input_buffer_, or a
+  // text given whole; input_next_ is the next one to take.
   static constexpr std::size_t kInputBlock = 64 * 1024;
-  std::vector<char> input_;
+  std::vector<char> input_buffer_;
+  std::string_view input_text_;
+  bool reading_text_ = false;
+  const char* input_ = nullptr;
   std::size_t input_next_ = 0;
   std::size_t input_end_ = 0;
   SearchTree<LexanContext> contexts_;

@@ -18,13 +18,24 @@ constexpr const char* kBeforeFirstLine = "\n";
 
 }  // namespace
 
-void Lexan::Lexan_Open_File(const std::string& path) {
+void Lexan::Lexan_Open_File(const std::filesystem::path& path) {
   Lexan_Close_File();
   file_ = Open_File(path, "rb");
   if (!file_) {
-    errors_.Report("The input file '%s' does not exists.", path.c_str());
+    errors_.Report("The input file '%s' does not exists.", path.string().c_str());
     throw BuildFailure(0);
   }
+  Start_Reading();
+}
+
+void Lexan::Lexan_Open_Text(std::string_view text) {
+  Lexan_Close_File();
+  input_text_ = text;
+  reading_text_ = true;
+  Start_Reading();
+}
+
+void Lexan::Start_Reading() {
   line_buffer_.fill('\0');
   line_length_ = 0;
   input_next_ = 0;
@@ -38,6 +49,8 @@ void Lexan::Lexan_Open_File(const std::string& path) {
 
 void Lexan::Lexan_Close_File() {
   file_.reset();
+  reading_text_ = false;
+  input_text_ = {};
   input_next_ = 0;
   input_end_ = 0;
 }
@@ -49,12 +62,13 @@ void Lexan::Lexan_Get_Token() {
   while (position_ != nullptr) {
     const char c = *position_;
     if (c == '\0' && position_ >= line_buffer_.data() && position_ < line_buffer_.data() + line_length_) {
-      ++column_;  // a zero byte inside the line: the arrow marks it
+      scan_column_ = column_++;  // a zero byte inside the line: the arrow marks it
       Lexan_Error("Invalid lexeme.");
     }
     if ((c == '/' && position_[1] == '/') || c == '\n' || c == '\0') {
       if (!Read_Line()) {
         token_ = LEXAN_END_OF_FILE;
+        token_column_ = column_;
         position_ = nullptr;
       }
     } else if (c == ' ' || c == '\t') {
@@ -63,8 +77,14 @@ void Lexan::Lexan_Get_Token() {
       if (current_context_ == nullptr) {
         errors_.Raise_At(kModule, "Lexan_Get_Token", "Unable to find current lexan context.");
       }
-      for (LexanScanner& scanner : *current_context_->scanners)
-        if (scanner(*this)) return;
+      scan_column_ = column_;
+      for (LexanScanner& scanner : *current_context_->scanners) {
+        if (scanner(*this)) {
+          token_column_ = scan_column_ + 1;
+          scan_column_ = -1;
+          return;
+        }
+      }
       ++column_;  // the arrow marks the character no scanner accepted
       Lexan_Error("Invalid lexeme.");
     }
@@ -74,14 +94,21 @@ void Lexan::Lexan_Get_Token() {
 bool Lexan::Fill_Input() {
   input_next_ = 0;
   input_end_ = 0;
+  if (reading_text_) {
+    input_ = input_text_.data();
+    input_end_ = input_text_.size();
+    input_text_ = {};  // handed out whole, once
+    return input_end_ > 0;
+  }
   if (!file_) return false;
-  input_.resize(kInputBlock);
-  input_end_ = std::fread(input_.data(), 1, input_.size(), file_.get());
+  input_buffer_.resize(kInputBlock);
+  input_ = input_buffer_.data();
+  input_end_ = std::fread(input_buffer_.data(), 1, input_buffer_.size(), file_.get());
   return input_end_ > 0;
 }
 
 int Lexan::Copy_Plain(char* out, int room) {
-  const char* in = input_.data() + input_next_;
+  const char* in = input_ + input_next_;
   const int available =
       static_cast<int>(std::min<std::size_t>(input_end_ - input_next_, static_cast<std::size_t>(room)));
   int count = 0;
@@ -148,7 +175,7 @@ bool Lexan::Read_Line() {
     if (too_long) break;
     c = Next_Byte();
   }
-  if (std::ferror(file)) {
+  if (file != nullptr && std::ferror(file)) {
     errors_.Raise_System_At(kModule, "fgets");
   }
   // Only what the previous line left needs clearing: the rest is zero.
@@ -158,7 +185,12 @@ bool Lexan::Read_Line() {
   ++line_;
   column_ = 0;
   position_ = buffer;
-  if (too_long) Lexan_Error("Size of input line greater than or equal to %d characters.", kLineLimit);
+  if (too_long) {
+    // The rest of the physical line belongs to the refused line, not to the next one.
+    for (c = Next_Byte(); c != EOF && c != '\n';) c = Next_Byte();
+    scan_column_ = 0;
+    Lexan_Error("Size of input line greater than or equal to %d characters.", kLineLimit);
+  }
   return true;
 }
 
@@ -215,7 +247,19 @@ std::string Lexan::Lexan_Token_To_String(int kind) {
   errors_.Raise_At(kModule, "Lexan_Token_To_String", "Unable to resolve string value of token (%d).", kind);
 }
 
+void Lexan::Lexan_Resume() {
+  scan_column_ = -1;
+  if (position_ == nullptr) return;
+  const int next = std::min(std::max(error_span_.last_column, 0), line_length_);
+  position_ = line_buffer_.data() + next;
+  column_ = next;
+}
+
 void Lexan::Lexan_Listing(const std::string& message) {
+  if (scan_column_ >= 0)
+    error_span_ = {line_, scan_column_ + 1, std::max(column_, scan_column_ + 1)};
+  else
+    error_span_ = {line_, token_column_, column_};
   const int width = errors_.width();
   std::string arrow(7 + static_cast<std::size_t>(std::max(column_ - 1, 0)), '-');
   arrow += "v\n";

@@ -3,12 +3,15 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "config/template_config.h"
+#include "lexan/lexan.h"
 #include "util/fixed_pool.h"
 #include "util/linked_list.h"
 #include "util/name_index.h"
@@ -17,7 +20,6 @@
 
 namespace kx {
 
-class Lexan;
 
 using VMAsm_Symbol_Type = std::int32_t;
 enum : VMAsm_Symbol_Type {
@@ -27,6 +29,31 @@ enum : VMAsm_Symbol_Type {
   VMASM_SYMBOL_TEXT = 4,
   VMASM_SYMBOL_LABEL = 5,
 };
+
+// Keyword kinds of the script language.
+enum : int {
+  VMASM_KEYWORD_TRUE = 512,
+  VMASM_KEYWORD_FALSE = 513,
+  VMASM_KEYWORD_OBJECTS = 514,
+  VMASM_KEYWORD_POSITIONS = 515,
+  VMASM_KEYWORD_VARIABLES = 516,
+  VMASM_KEYWORD_TEXT = 517,
+  VMASM_KEYWORD_ROUTINE = 518,
+  VMASM_KEYWORD_WHITE = 519,
+  VMASM_KEYWORD_GREEN = 520,
+  VMASM_KEYWORD_RED = 521,
+};
+
+// The two lexer contexts of a script: headers and routines read keywords,
+// the bodies of the data sections do not.
+struct ScriptContexts {
+  int keywords = 0;
+  int names = 0;
+};
+
+// Registers the script language on `lexan`: its two contexts, its specials
+// and its keywords, every operation name among them.
+ScriptContexts Register_Script_Vocabulary(Lexan& lexan, const VMOpcode& catalogue);
 
 // One symbol of a data section, or a location label.
 struct SymbolRecord {
@@ -134,7 +161,12 @@ class VMAsm {
 
   // Reads and checks the whole script; a failure throws BuildFailure holding
   // the script line at which reading stopped. Called at most once.
-  void Read_Script(const std::string& path, const TemplateConfig& config);
+  void Read_Script(const std::filesystem::path& path, const TemplateConfig& config);
+  // The same for a script's text; `name` stands for its file in the notices.
+  void Read_Script_Text(const std::string& name, std::string_view text, const TemplateConfig& config);
+  // After a failed read: where its positioned diagnostic pointed (line 0 when
+  // the failure had no position in the script).
+  const Lexan::Span& failure_span() const { return failure_span_; }
 
   // Writes the assembler listing of what was read, in the script format with
   // CR LF line ends, so that reading it back gives the same records. The
@@ -165,7 +197,7 @@ class VMAsm {
 
   // Reading (vmasm_read.cpp). Every check raises a positioned diagnostic at
   // the current token, so the failure carries that token's line.
-  void Register_Vocabulary();
+  void Read(const std::string& name, const TemplateConfig& config, const std::function<void(Lexan&)>& open);
   void Read_Section_Start(int keyword);
   void Read_Section_End();
   void Read_Objects();
@@ -228,6 +260,7 @@ class VMAsm {
   LinkedList<RoutineRecord> routines_;
   LinkedList<StringRecord> strings_;
   const TemplateConfig* template_ = nullptr;
+  Lexan::Span failure_span_;
   int keyword_context_ = 0;  // lexer context of headers and routines
   int name_context_ = 0;     // lexer context of data section bodies: no keywords
 

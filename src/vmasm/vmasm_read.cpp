@@ -1,4 +1,5 @@
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -11,31 +12,17 @@ namespace {
 
 constexpr const char* kModule = "vmasm/vmasm_read";
 
-// Keyword kinds of the script language.
-enum : int {
-  KEYWORD_TRUE = 512,
-  KEYWORD_FALSE = 513,
-  KEYWORD_OBJECTS = 514,
-  KEYWORD_POSITIONS = 515,
-  KEYWORD_VARIABLES = 516,
-  KEYWORD_TEXT = 517,
-  KEYWORD_ROUTINE = 518,
-  KEYWORD_WHITE = 519,
-  KEYWORD_GREEN = 520,
-  KEYWORD_RED = 521,
-};
-
 struct Keyword {
   const char* text;
   int kind;
 };
 
 constexpr Keyword kKeywords[] = {
-    {"true", KEYWORD_TRUE},           {"false", KEYWORD_FALSE},
-    {"objects", KEYWORD_OBJECTS},     {"positions", KEYWORD_POSITIONS},
-    {"variables", KEYWORD_VARIABLES}, {"text", KEYWORD_TEXT},
-    {"routine", KEYWORD_ROUTINE},     {"white", KEYWORD_WHITE},
-    {"green", KEYWORD_GREEN},         {"red", KEYWORD_RED},
+    {"true", VMASM_KEYWORD_TRUE},           {"false", VMASM_KEYWORD_FALSE},
+    {"objects", VMASM_KEYWORD_OBJECTS},     {"positions", VMASM_KEYWORD_POSITIONS},
+    {"variables", VMASM_KEYWORD_VARIABLES}, {"text", VMASM_KEYWORD_TEXT},
+    {"routine", VMASM_KEYWORD_ROUTINE},     {"white", VMASM_KEYWORD_WHITE},
+    {"green", VMASM_KEYWORD_GREEN},         {"red", VMASM_KEYWORD_RED},
 };
 
 constexpr char kSpecials[] = {'-', ':', ',', '<', '>', '[', ']'};
@@ -79,14 +66,24 @@ bool Too_Long(const std::string& text, std::int32_t columns) {
 
 }  // namespace
 
-void VMAsm::Read_Script(const std::string& path, const TemplateConfig& config) {
+void VMAsm::Read_Script(const std::filesystem::path& path, const TemplateConfig& config) {
+  Read(path.string(), config, [&path](Lexan& lexan) { lexan.Lexan_Open_File(path); });
+}
+
+void VMAsm::Read_Script_Text(const std::string& name, std::string_view text, const TemplateConfig& config) {
+  Read(name, config, [text](Lexan& lexan) { lexan.Lexan_Open_Text(text); });
+}
+
+void VMAsm::Read(const std::string& name, const TemplateConfig& config, const std::function<void(Lexan&)>& open) {
   lexer_.reset();
-  notices_.Report("Processing file: \"%s\"\n\n", path.c_str());
+  notices_.Report("Processing file: \"%s\"\n\n", name.c_str());
   try {
     lexer_ = std::make_unique<Lexan>(errors_, kHint);
-    Register_Vocabulary();
+    const ScriptContexts contexts = Register_Script_Vocabulary(*lexer_, catalogue_);
+    keyword_context_ = contexts.keywords;
+    name_context_ = contexts.names;
     lexer_->Lexan_Set_Context(keyword_context_);
-    lexer_->Lexan_Open_File(path);
+    open(*lexer_);
     template_ = &config;
     Read_Objects();
     Read_Positions();
@@ -97,6 +94,7 @@ void VMAsm::Read_Script(const std::string& path, const TemplateConfig& config) {
     notices_.Report("Number of lines processed: %d\n\n", lexer_->Lexan_Line());
   } catch (const BuildFailure&) {
     const int line = lexer_ ? lexer_->Lexan_Line() : 0;
+    if (lexer_) failure_span_ = lexer_->Lexan_Error_Span();
     lexer_.reset();  // closes the file
     throw BuildFailure(line);
   } catch (...) {
@@ -107,17 +105,18 @@ void VMAsm::Read_Script(const std::string& path, const TemplateConfig& config) {
   lexer_.reset();
 }
 
-void VMAsm::Register_Vocabulary() {
-  Lexan& lexan = *lexer_;
-  keyword_context_ = lexan.Lexan_Create_Context();
+ScriptContexts Register_Script_Vocabulary(Lexan& lexan, const VMOpcode& catalogue) {
+  ScriptContexts contexts;
+  contexts.keywords = lexan.Lexan_Create_Context();
   for (LexanScanner scanner : {Scan_Special, Scan_Integer, Scan_String, Scan_Keyword, Scan_Literal})
     lexan.Lexan_Add_Scanner(scanner);
-  name_context_ = lexan.Lexan_Create_Context();
+  contexts.names = lexan.Lexan_Create_Context();
   for (LexanScanner scanner : {Scan_Special, Scan_Integer, Scan_String, Scan_Literal})
     lexan.Lexan_Add_Scanner(scanner);
   for (char special : kSpecials) lexan.Lexan_Add_Special(special);
   for (const Keyword& keyword : kKeywords) lexan.Lexan_Add_Keyword(keyword.text, keyword.kind);
-  for (const OpcodeRecord& opcode : catalogue_.by_token()) lexan.Lexan_Add_Keyword(opcode.name, opcode.token);
+  for (const OpcodeRecord& opcode : catalogue.by_token()) lexan.Lexan_Add_Keyword(opcode.name, opcode.token);
+  return contexts;
 }
 
 // "[" and the section keyword under the keyword context; the "]" is matched
@@ -160,7 +159,7 @@ void VMAsm::Add_Symbol(std::unique_ptr<SymbolRecord> symbol) {
 void VMAsm::Read_Objects() {
   Lexan& lexan = *lexer_;
   const std::int32_t limit = template_->max_object_count;
-  Read_Section_Start(KEYWORD_OBJECTS);
+  Read_Section_Start(VMASM_KEYWORD_OBJECTS);
   std::int64_t slot = 0;
   while (lexan.Lexan_Token() == LEXAN_LITERAL) {
     if (slot + 1 > limit) Object_Limit(lexan, limit);
@@ -186,7 +185,7 @@ void VMAsm::Read_Objects() {
 void VMAsm::Read_Positions() {
   Lexan& lexan = *lexer_;
   const std::int32_t rows = template_->position_array_rows;
-  Read_Section_Start(KEYWORD_POSITIONS);
+  Read_Section_Start(VMASM_KEYWORD_POSITIONS);
   while (lexan.Lexan_Token() == LEXAN_LITERAL) {
     if (std::int64_t{positions_.count()} + 1 > rows) Row_Limit(lexan, "position", rows);
     auto symbol = New_Symbol(VMASM_SYMBOL_POSITION, positions_.count(), "position");
@@ -205,7 +204,7 @@ void VMAsm::Read_Positions() {
 void VMAsm::Read_Variables() {
   Lexan& lexan = *lexer_;
   const std::int32_t rows = template_->integer_array_rows;
-  Read_Section_Start(KEYWORD_VARIABLES);
+  Read_Section_Start(VMASM_KEYWORD_VARIABLES);
   while (lexan.Lexan_Token() == LEXAN_LITERAL) {
     if (std::int64_t{variables_.count()} + 1 > rows) Row_Limit(lexan, "integer", rows);
     auto symbol = New_Symbol(VMASM_SYMBOL_VARIABLE, variables_.count(), "variable");
@@ -221,7 +220,7 @@ void VMAsm::Read_Text() {
   Lexan& lexan = *lexer_;
   const std::int32_t rows = template_->objective_array_rows;
   const std::int32_t columns = template_->objective_array_cols;
-  Read_Section_Start(KEYWORD_TEXT);
+  Read_Section_Start(VMASM_KEYWORD_TEXT);
   while (lexan.Lexan_Token() == LEXAN_LITERAL) {
     if (std::int64_t{texts_.count()} + 1 > rows) Row_Limit(lexan, "objective", rows);
     auto symbol = New_Symbol(VMASM_SYMBOL_TEXT, texts_.count(), "text");
@@ -272,15 +271,15 @@ std::int32_t VMAsm::Read_Integer() {
 
 std::int32_t VMAsm::Read_Boolean() {
   Lexan& lexan = *lexer_;
-  if (lexan.Lexan_Token() == KEYWORD_TRUE) {
-    lexan.Lexan_Match(KEYWORD_TRUE);
+  if (lexan.Lexan_Token() == VMASM_KEYWORD_TRUE) {
+    lexan.Lexan_Match(VMASM_KEYWORD_TRUE);
     return 1;
   }
-  if (lexan.Lexan_Token() == KEYWORD_FALSE) {
-    lexan.Lexan_Match(KEYWORD_FALSE);
+  if (lexan.Lexan_Token() == VMASM_KEYWORD_FALSE) {
+    lexan.Lexan_Match(VMASM_KEYWORD_FALSE);
     return 0;
   }
-  lexan.Lexan_Expected({KEYWORD_TRUE, KEYWORD_FALSE});
+  lexan.Lexan_Expected({VMASM_KEYWORD_TRUE, VMASM_KEYWORD_FALSE});
 }
 
 void VMAsm::Read_Routines() {
@@ -297,7 +296,7 @@ void VMAsm::Read_Routines() {
     auto routine = std::make_unique<RoutineRecord>();
     routine->index = routines_.count();
     lexan.Lexan_Match('[');
-    lexan.Lexan_Match(KEYWORD_ROUTINE);
+    lexan.Lexan_Match(VMASM_KEYWORD_ROUTINE);
     lexan.Lexan_Match(',');
     routine->name = lexan.Lexan_Literal();
     if (Find_Routine(routine->name) != nullptr)
@@ -481,11 +480,11 @@ void VMAsm::Read_Operand_Number(Operand& operand) {
     operand.type = VMASM_OPERAND_INTEGER;
     operand.value = static_cast<std::int32_t>(lexan.Lexan_Value());
     lexan.Lexan_Match(LEXAN_INTEGER);
-  } else if (lexan.Lexan_Token() == KEYWORD_TRUE || lexan.Lexan_Token() == KEYWORD_FALSE) {
+  } else if (lexan.Lexan_Token() == VMASM_KEYWORD_TRUE || lexan.Lexan_Token() == VMASM_KEYWORD_FALSE) {
     operand.type = VMASM_OPERAND_BOOLEAN;
     operand.value = Read_Boolean();
   } else {
-    lexan.Lexan_Expected({LEXAN_INTEGER, KEYWORD_TRUE, KEYWORD_FALSE});
+    lexan.Lexan_Expected({LEXAN_INTEGER, VMASM_KEYWORD_TRUE, VMASM_KEYWORD_FALSE});
   }
 }
 
@@ -493,17 +492,17 @@ void VMAsm::Read_Operand_Color(Operand& operand) {
   Lexan& lexan = *lexer_;
   lexan.Lexan_Match(',');
   switch (lexan.Lexan_Token()) {
-    case KEYWORD_WHITE:
+    case VMASM_KEYWORD_WHITE:
       operand.value = 0;
       break;
-    case KEYWORD_GREEN:
+    case VMASM_KEYWORD_GREEN:
       operand.value = 1;
       break;
-    case KEYWORD_RED:
+    case VMASM_KEYWORD_RED:
       operand.value = 2;
       break;
     default:
-      lexan.Lexan_Expected({KEYWORD_WHITE, KEYWORD_GREEN, KEYWORD_RED});
+      lexan.Lexan_Expected({VMASM_KEYWORD_WHITE, VMASM_KEYWORD_GREEN, VMASM_KEYWORD_RED});
   }
   operand.type = VMASM_OPERAND_COLOR;
   lexan.Lexan_Match(lexan.Lexan_Token());
