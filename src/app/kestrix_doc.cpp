@@ -13,13 +13,6 @@
 namespace kx {
 namespace {
 
-// CR LF unless the first line end of the file is a lone LF; a file without
-// line ends takes CR LF, as a new script does.
-bool Has_CrLf_Line_Ends(const QByteArray& bytes) {
-  const qsizetype first = bytes.indexOf('\n');
-  return first < 0 || (first > 0 && bytes.at(first - 1) == '\r');
-}
-
 QString Native(const QString& path) { return QDir::toNativeSeparators(path); }
 
 }  // namespace
@@ -68,7 +61,7 @@ bool CKestrixDoc::OnSaveDocument(const QString& path) {
   // A script file holds 8-bit characters only. A character beyond them is
   // never stored as something else: the save is refused and names it.
   for (qsizetype i = 0; i < text.size(); ++i) {
-    if (text.at(i).unicode() <= 0xFF) continue;
+    if (text.at(i).unicode() <= 0xFF || text.at(i) == CKestrixView::kLoneCarriageReturn) continue;
     const QString character = text.mid(i, text.at(i).isHighSurrogate() ? 2 : 1);
     Message_Box(
         m_wndView.window(), QMessageBox::Warning,
@@ -99,7 +92,6 @@ bool CKestrixDoc::OnSaveDocument(const QString& path) {
     return false;
   }
   m_abFileBytes = bytes;
-  m_strFileText = text;
   SetModifiedFlag(false);
   return true;
 }
@@ -140,12 +132,7 @@ QString CKestrixDoc::GetTitle() const {
   return m_strPathName.isEmpty() ? QString("Untitled") : QFileInfo(m_strPathName).fileName();
 }
 
-QByteArray CKestrixDoc::Stored_Bytes() const {
-  QString text = m_wndView.GetWindowText();
-  if (text == m_strFileText) return m_abFileBytes;
-  if (m_bCrLf) text.replace('\n', "\r\n");
-  return text.toLatin1();
-}
+QByteArray CKestrixDoc::Stored_Bytes() const { return m_wndView.Stored_Bytes(); }
 
 void CKestrixDoc::SetPathName(const QString& path) {
   m_strPathName = path;
@@ -153,13 +140,8 @@ void CKestrixDoc::SetPathName(const QString& path) {
 }
 
 void CKestrixDoc::Load_Text(const QByteArray& bytes) {
-  m_bCrLf = Has_CrLf_Line_Ends(bytes);
-  QString text = QString::fromLatin1(bytes);
-  if (m_bCrLf) text.replace("\r\n", "\n");
-  m_wndView.Set_Line_End_Size(m_bCrLf ? 2 : 1);
-  m_wndView.SetWindowText(text);
+  m_wndView.Load_Bytes(bytes);
   m_abFileBytes = bytes;
-  m_strFileText = m_wndView.GetWindowText();
 }
 
 }  // namespace kx

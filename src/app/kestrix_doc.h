@@ -9,13 +9,12 @@ namespace kx {
 class CKestrixView;
 
 // The script document. Its text lives in the editor view; the document
-// knows the file: its path name, its line-end convention (CR LF or LF) and
-// the bytes as last read or written.
+// knows the file: its path name and the bytes as last read or written.
 //
 // Files are read and written byte for byte: every byte is one character of
-// the text (Latin-1), CR LF line ends are held as "\n" in the editor and
-// restored when stored, and a text that was not edited is written back
-// exactly as it was read, whatever its line ends. A file over the editor's
+// the text (Latin-1) and every line keeps its own line end (the view keeps
+// them), so a file is written back exactly as it was read except where it
+// was edited. A file over the editor's
 // limit (CKestrixView::kMaxTextSize bytes) is refused; saving replaces the
 // file only when the whole text has been written (QSaveFile).
 //
@@ -29,7 +28,7 @@ class CKestrixDoc : public QObject {
 
   explicit CKestrixDoc(CKestrixView& view, QObject* parent = nullptr);
 
-  // A new script: no path name, the new-document text, CR LF line ends, not modified.
+  // A new script: no path name, the new-document text, not modified.
   bool OnNewDocument();
   // Reads the file at `path` into the editor (caret at the start, not
   // modified) and makes it the path name. On failure the editor is untouched.
@@ -67,9 +66,7 @@ class CKestrixDoc : public QObject {
 
   CKestrixView& m_wndView;
   QString m_strPathName;
-  bool m_bCrLf = true;
   QByteArray m_abFileBytes;  // the file as last read or written
-  QString m_strFileText;     // the editor's text for those bytes
 };
 
 }  // namespace kx

@@ -60,6 +60,58 @@ class KestrixDocTest : public QObject {
     QCOMPARE(testing::Read_File(Path("out.kxs")), bytes + "\xe9t\xe9" + line_end);
   }
 
+  // Each line keeps its own line end through edits and their undoing; a new
+  // line end takes the first line end's form; a lone CR is a character.
+  void Line_Ends_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("line");    // of the caret, 1-based
+    QTest::addColumn<int>("column");  // of the caret, 0-based
+    // "\n" Enter, "\b" Backspace, "\x7f" Delete, "\x1a" undo, "\x16" paste "p\r\nq\rr"
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QByteArray>("saved");
+    QTest::newRow("lone CR") << QByteArray("a\rb\r\nc\n\rd") << 1 << 3 << "x"
+                             << QByteArray("a\rbx\r\nc\n\rd");
+    QTest::newRow("Enter before an LF line") << QByteArray("one\r\ntwo\nthree") << 2 << 0 << "\n"
+                                             << QByteArray("one\r\n\r\ntwo\nthree");
+    QTest::newRow("Enter after an LF line") << QByteArray("one\r\ntwo\nthree") << 2 << 3 << "\n"
+                                            << QByteArray("one\r\ntwo\r\n\nthree");
+    QTest::newRow("paste") << QByteArray("one\ntwo\n") << 2 << 0 << "\x16" << QByteArray("one\np\nq\rrtwo\n");
+    QTest::newRow("Delete joins") << QByteArray("one\ntwo\r\nthree\n") << 1 << 3 << "\x7f"
+                                  << QByteArray("onetwo\r\nthree\n");
+    QTest::newRow("Backspace joins") << QByteArray("one\ntwo\r\nthree\n") << 3 << 0 << "\b"
+                                     << QByteArray("one\ntwothree\n");
+    QTest::newRow("undone") << QByteArray("one\ntwo\r\nthree\r\n") << 2 << 3 << "\x7f\n\x1a\x1a"
+                            << QByteArray("one\ntwo\r\nthree\r\n");
+  }
+  void Line_Ends() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, line);
+    QFETCH(int, column);
+    QFETCH(QString, keys);
+    QFETCH(QByteArray, saved);
+    QVERIFY(doc_->OnOpenDocument(testing::Write_File(Path("ends.kxs"), bytes)));
+    QCOMPARE(view_->blockCount(), bytes.count('\n') + 1);
+    view_->Go_To_Line(line);
+    for (int i = 0; i < column; ++i) view_->moveCursor(QTextCursor::Right);
+    for (QChar key : keys) {
+      QGuiApplication::clipboard()->setText("p\r\nq\rr");
+      if (key == '\x1a')
+        view_->undo();
+      else if (key == '\x16')
+        view_->paste();
+      else if (key == '\n')
+        QTest::keyClick(view_.get(), Qt::Key_Return);
+      else if (key == '\b')
+        QTest::keyClick(view_.get(), Qt::Key_Backspace);
+      else if (key == '\x7f')
+        QTest::keyClick(view_.get(), Qt::Key_Delete);
+      else
+        QTest::keyClicks(view_.get(), key);
+    }
+    QVERIFY(doc_->DoFileSave());
+    QCOMPARE(testing::Read_File(Path("ends.kxs")), saved);
+  }
+
   void Open_Size_Limit_data() {
     QTest::addColumn<int>("size");
     QTest::newRow("1,048,575 bytes open") << 1048575;
