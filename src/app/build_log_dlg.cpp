@@ -212,8 +212,13 @@ void CBuildLogDlg::OnClickedGoToError() {
   CKestrixView& view = m_pFrame->view();
   {
     WaitCursor wait;
-    // A file that cannot be read again leaves the editor as it is.
-    if (!doc->OnOpenDocument(m_strBuildPath)) return;
+    // The file is read again only when it no longer holds the editor's text
+    // (another program changed it), so that the undo history survives; a
+    // file that cannot be read again leaves the editor as it is.
+    QFile file(m_strBuildPath);
+    const bool same = file.open(QIODevice::ReadOnly) && file.size() == view.Stored_Size() &&
+                      file.readAll() == view.Stored_Bytes();
+    if (!same && !doc->OnOpenDocument(m_strBuildPath)) return;
     view.Go_To_Line(m_nErrorLine);
   }
   m_pFrame->activateWindow();

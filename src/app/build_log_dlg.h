@@ -21,7 +21,8 @@ class CMainFrame;
 // entries under "Memory Model" in file order; a configuration that cannot be
 // read leaves only "Close" usable. "&Create" saves the script when needed,
 // runs the build and lists every diagnostic; when the build stopped on a
-// script line, "&Go To Error" puts the editor's caret at the start of it.
+// script line, "&Go To Error" puts the editor's caret at the start of it
+// (reading the file again only when it no longer holds the editor's text).
 // Closing hides the dialog; the error line, the build path and the output
 // choice survive until the next opening, which selects "DLL" again.
 class CBuildLogDlg : public QDialog {

@@ -1,14 +1,15 @@
 #include "app/build_log_dlg.h"
 
 #include <QGroupBox>
+#include <QTextBlock>
 
 #include "app/app_testing.h"
 
 namespace kx {
 
-// Fails on line 8: ghost is no object.
+// Fails on line 8: ghost is no object. A lone CR ends no line.
 const QByteArray kBrokenScript =
-    "[objects]\r\ntank\r\n[positions]\r\n[variables]\r\n[text]\r\n[routine,Main,1,true]\r\nWait,5\r\n"
+    "[objects]\r\ntank // a\rb\r\n[positions]\r\n[variables]\r\n[text]\r\n[routine,Main,1,true]\r\nWait,5\r\n"
     "AddAmmo,ghost,5\r\nWait,1\r\n";
 
 class BuildLogDlgTest : public QObject {
@@ -90,9 +91,13 @@ class BuildLogDlgTest : public QObject {
   }
 
   // "&Go To Error" puts the caret at the start of the failing line and focuses
-  // the editor; the dialog keeps the error when it is closed and opened again.
+  // the editor, the undo history kept; the dialog keeps the error when it is
+  // closed and opened again.
   void Go_To_Error() {
     Build("broken.kxs", kBrokenScript);
+    Frame().view().moveCursor(QTextCursor::End);
+    QTest::keyClicks(&Frame().view(), "// x");
+    Control<QPushButton>("createButton").click();  // saves, then builds
     QVERIFY(Entries().contains("The symbol 'ghost' not defined in 'object' list."));
     QVERIFY(Entries().contains("    8: AddAmmo,ghost,5"));
     QVERIFY(QDir().mkpath(KX_SCREENSHOT_DIR));  // pictures for the README
@@ -102,8 +107,9 @@ class BuildLogDlgTest : public QObject {
     Frame().view().moveCursor(QTextCursor::End);
     Frame().findChild<QLineEdit*>("synopsis")->setFocus();
     Control<QPushButton>("goToErrorButton").click();
-    QCOMPARE(Frame().view().textCursor().blockNumber(), 7);
+    QCOMPARE(Frame().view().textCursor().block().text(), "AddAmmo,ghost,5");
     QCOMPARE(Frame().view().textCursor().positionInBlock(), 0);
+    QVERIFY(Frame().view().document()->isUndoAvailable());
     QCOMPARE(Frame().focusWidget(), &Frame().view());
     QVERIFY(Frame().grab().save(KX_SCREENSHOT_DIR "/main_window.png"));
   }
