@@ -184,6 +184,19 @@ void CMainFrame::Create_Operations_Bar() {
     OnSelEndCancelOperations();
     if (m_bSelCancelled) OnSelChangeOperations();
   });
+  // Enter in the field chooses the operation it names, letter case aside, as
+  // often as it is pressed; a name of no operation empties the synopsis.
+  connect(&box, &COperationsBox::Name_Entered, this, [this](const QString& text) {
+    COperationsBox& box = m_wndDlgBar.operations();
+    const int index = box.findText(text.trimmed(), Qt::MatchFixedString);
+    if (index < 0) {
+      m_wndDlgBar.synopsis().clear();
+      return;
+    }
+    box.setCurrentIndex(index);
+    m_bSelCancelled = false;
+    OnSelChangeOperations();
+  });
 }
 
 void CMainFrame::Create_Client_Area() {
@@ -318,6 +331,7 @@ void CMainFrame::Show_Synopsis() {
 }
 
 void CMainFrame::Show_Operation_Help() {
+  Open_Help_Pane();
   if (m_nHelpState == kHelpNotLoaded) {
     m_wndHelp.setSource(QUrl::fromLocalFile(GetProgramFilePath("operations.htm")));
     m_nHelpState = kHelpRequested;
@@ -331,6 +345,12 @@ void CMainFrame::Show_Operation_Help() {
     m_nHelpState = kHelpBaseKnown;
   }
   m_wndHelp.setSource(QUrl(m_strHelpBase + "#" + m_wndDlgBar.operations().itemText(m_nOperation)));
+}
+
+void CMainFrame::Open_Help_Pane() {
+  if (m_wndSplitter.sizes().value(1) > 0) return;
+  const int width = m_wndSplitter.width();
+  m_wndSplitter.setSizes({width - width / 3, width / 3});
 }
 
 void CMainFrame::Update_Title() {

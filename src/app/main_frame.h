@@ -44,8 +44,9 @@ class CMainFrame : public QMainWindow {
 
   // Opens the build log dialog unless it is open already.
   void OnBuild();
-  // The first call loads operations.htm into the help pane; later calls,
-  // once an operation was chosen, go to that operation's anchor.
+  // Opens a collapsed help pane to a third of the window's width. The first
+  // call loads operations.htm into the help pane; later calls, once an
+  // operation was chosen, go to that operation's anchor.
   void Show_Operation_Help();
 
   // The Operations box: a selection change inserts the chosen name at the
@@ -83,6 +84,7 @@ class CMainFrame : public QMainWindow {
   QPrinter& printer();
 
   void Update_Title();
+  void Open_Help_Pane();
 
   // Containers are declared before what they hold, so that the contents are
   // destroyed first and leave their containers on their own.

@@ -94,13 +94,35 @@ class MainFrameTest : public QObject {
     QCOMPARE(Frame().focusWidget(), &view);
   }
 
-  // The first help command loads the page from its top, an operation chosen
-  // or not; the next goes to the operation's anchor, shown when the pane opens.
+  // Enter in the field inserts the operation it names each time; a name of no
+  // operation empties the synopsis; the wheel does nothing unless the box has the focus.
+  void Operations_Field() {
+    CKestrixView& view = Frame().view();
+    view.SetWindowText("");
+    for (const char* name : {"addammo", "AddAmmo"}) {
+      Box().lineEdit()->setText(name);
+      QTest::keyClick(Box().lineEdit(), Qt::Key_Return);
+    }
+    QCOMPARE(view.GetWindowText(), "AddAmmoAddAmmo");
+    QCOMPARE(Synopsis(), "Object,Integer");
+    Box().lineEdit()->setText("Nothing");
+    QTest::keyClick(Box().lineEdit(), Qt::Key_Return);
+    QCOMPARE(Synopsis(), QString());
+    view.setFocus();
+    QWheelEvent wheel(QPointF(5, 5), Box().mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&Box(), &wheel);
+    QCOMPARE(view.GetWindowText(), "AddAmmoAddAmmo");
+  }
+
+  // The first help command opens the pane and loads the page from its top, an
+  // operation chosen or not; the next goes to the operation's anchor.
   void Help() {
     const QUrl page = QUrl::fromLocalFile(fixture_->Path("operations.htm"));
     Use_List("AddAmmo", Qt::Key_Return);
     Frame().Show_Operation_Help();
     QCOMPARE(Frame().help().source(), page);
+    QVERIFY(Frame().help().width() >= Frame().width() / 4);
     Frame().findChild<QPushButton*>("helpButton")->click();
     QCOMPARE(Frame().help().source().toString(), page.toString() + "#AddAmmo");
     Frame().findChild<QSplitter*>()->setSizes({400, 400});

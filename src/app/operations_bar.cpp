@@ -36,7 +36,6 @@ OperationsBar::OperationsBar(QWidget* parent)
   help_button_.setObjectName("helpButton");
   for (QPushButton* button : {&build_button_, &help_button_}) button->setFocusPolicy(Qt::TabFocus);
 
-  operations_.setEditable(true);
   operations_.setInsertPolicy(QComboBox::NoInsert);
   operations_.setMaxVisibleItems(24);
   synopsis_.setReadOnly(true);
