@@ -22,7 +22,12 @@ const QByteArray CKestrixDoc::kNewDocumentText(
     "\r\n\r\n\r\n\r\n"
     "[routine,Main,1,true]\r\n\r\n");
 
-CKestrixDoc::CKestrixDoc(CKestrixView& view, QObject* parent) : QObject(parent), m_wndView(view) {}
+CKestrixDoc::CKestrixDoc(CKestrixView& view, QObject* parent) : QObject(parent), m_wndView(view) {
+  m_timerCheck.setSingleShot(true);
+  m_timerCheck.setInterval(200);
+  connect(&m_watcher, &QFileSystemWatcher::fileChanged, &m_timerCheck, qOverload<>(&QTimer::start));
+  connect(&m_timerCheck, &QTimer::timeout, this, &CKestrixDoc::Check_File_On_Disk);
+}
 
 bool CKestrixDoc::OnNewDocument() {
   Load_Text(kNewDocumentText);
@@ -72,6 +77,12 @@ bool CKestrixDoc::OnSaveDocument(const QString& path) {
             .arg(character));
     return false;
   }
+  if (QFileInfo(path).absoluteFilePath() == m_strPathName && Changed_On_Disk() &&
+      Message_Box(
+          m_wndView.window(), QMessageBox::Warning,
+          QString("%1\nhas been changed by another program.\nDo you want to overwrite it?").arg(Native(path)),
+          QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+    return false;
   const QByteArray bytes = Stored_Bytes();
   QSaveFile file(path);
   bool written = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
@@ -92,6 +103,7 @@ bool CKestrixDoc::OnSaveDocument(const QString& path) {
     return false;
   }
   m_abFileBytes = bytes;
+  m_bAsked = false;
   SetModifiedFlag(false);
   return true;
 }
@@ -136,12 +148,55 @@ QByteArray CKestrixDoc::Stored_Bytes() const { return m_wndView.Stored_Bytes(); 
 
 void CKestrixDoc::SetPathName(const QString& path) {
   m_strPathName = path;
+  if (!m_watcher.files().isEmpty()) m_watcher.removePaths(m_watcher.files());
+  if (!path.isEmpty()) m_watcher.addPath(path);
   emit Path_Name_Changed(path);
+}
+
+bool CKestrixDoc::Changed_On_Disk() const {
+  QFile file(m_strPathName);
+  return file.open(QIODevice::ReadOnly) && file.readAll() != m_abFileBytes;
+}
+
+void CKestrixDoc::Check_File_On_Disk() {
+  if (m_strPathName.isEmpty() || m_bAsking) return;
+  // A file replaced by another is watched no longer.
+  QFile file(m_strPathName);
+  const bool exists = file.open(QIODevice::ReadOnly);
+  if (exists && !m_watcher.files().contains(m_strPathName)) m_watcher.addPath(m_strPathName);
+  const QByteArray bytes = exists ? file.read(CKestrixView::kMaxTextSize + 1) : QByteArray();
+  if (exists && bytes == m_abFileBytes) {
+    m_bAsked = false;  // a save of this document, or a change undone
+    return;
+  }
+  if (m_bAsked && exists == m_bAskedExists && bytes == m_abAskedBytes) return;
+  m_bAsked = true;
+  m_bAskedExists = exists;
+  m_abAskedBytes = bytes;
+  m_bAsking = true;
+  QWidget* parent = m_wndView.window();
+  if (!exists) {
+    Message_Box(
+        parent, QMessageBox::Warning,
+        QString(
+            "%1\nhas been removed by another program.\nThe text stays in the editor; Save writes it again.")
+            .arg(Native(m_strPathName)));
+    SetModifiedFlag(true);
+  } else if (Message_Box(parent, QMessageBox::Question,
+                         QString("%1\nhas been changed by another program.\nDo you want to reload it%2?")
+                             .arg(Native(m_strPathName), IsModified() ? " and lose your changes" : ""),
+                         QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes) {
+    OnOpenDocument(m_strPathName);
+  } else {
+    SetModifiedFlag(true);  // the editor no longer holds what the file holds
+  }
+  m_bAsking = false;
 }
 
 void CKestrixDoc::Load_Text(const QByteArray& bytes) {
   m_wndView.Load_Bytes(bytes);
   m_abFileBytes = bytes;
+  m_bAsked = false;
 }
 
 }  // namespace kx

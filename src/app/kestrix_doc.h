@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFileSystemWatcher>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 namespace kx {
 
@@ -17,6 +19,12 @@ class CKestrixView;
 // was edited. A file over the editor's
 // limit (CKestrixView::kMaxTextSize bytes) is refused; saving replaces the
 // file only when the whole text has been written (QSaveFile).
+//
+// While a file is open the document watches it: when another program
+// changes it, the user is asked whether to read it again; when another
+// program removes it, the user is told, and the text counts as modified. A
+// save over a file that another program has changed asks first. The
+// document's own saves ask nothing.
 //
 // Failures are shown to the user (prompts.h) and reported as false.
 class CKestrixDoc : public QObject {
@@ -61,12 +69,22 @@ class CKestrixDoc : public QObject {
 
  private:
   void SetPathName(const QString& path);
+  // Compares the file with the bytes last read or written, and asks.
+  void Check_File_On_Disk();
+  // True when the file at the path name no longer holds the bytes last read or written.
+  bool Changed_On_Disk() const;
   // Puts the text of `bytes` into the editor and remembers the convention.
   void Load_Text(const QByteArray& bytes);
 
   CKestrixView& m_wndView;
   QString m_strPathName;
   QByteArray m_abFileBytes;  // the file as last read or written
+  QFileSystemWatcher m_watcher;
+  QTimer m_timerCheck;          // lets a program that writes the file finish first
+  bool m_bAsked = false;        // the user was asked about the file as it is now
+  QByteArray m_abAskedBytes;    // ... which then held these bytes
+  bool m_bAskedExists = false;  // ... or did not exist
+  bool m_bAsking = false;
 };
 
 }  // namespace kx
