@@ -107,6 +107,13 @@ CBuildLogDlg::CBuildLogDlg(CMainFrame* frame)
   connect(&m_btnGoToError, &QPushButton::clicked, this, &CBuildLogDlg::OnClickedGoToError);
   connect(&m_radioDll, &QRadioButton::clicked, this, [this] { m_nOutput = VMBUILD_DLL; });
   connect(&m_radioC, &QRadioButton::clicked, this, [this] { m_nOutput = VMBUILD_C_LISTING; });
+  connect(&m_cboMemoryModel, &QComboBox::currentIndexChanged, this, [this](int index) {
+    const TemplateList* templates = g_TemplateConfigParser.templates();
+    if (index < 0 || templates == nullptr) return;
+    const TemplateConfig* config =
+        templates->Find_By_Name(m_cboMemoryModel.itemData(index).toByteArray().toStdString());
+    if (config != nullptr) emit Template_Chosen(*config);
+  });
 }
 
 void CBuildLogDlg::Open() {

@@ -24,7 +24,8 @@ class CMainFrame;
 // script line, "&Go To Error" puts the editor's caret at the start of it
 // (reading the file again only when it no longer holds the editor's text).
 // Closing hides the dialog; the error line, the build path and the output
-// choice survive until the next opening, which selects "DLL" again.
+// choice survive until the next opening, which selects "DLL" again. The
+// entry chosen is announced, so that the editor can check the script against it.
 class CBuildLogDlg : public QDialog {
   Q_OBJECT
 
@@ -45,6 +46,10 @@ class CBuildLogDlg : public QDialog {
   void reject() override;
 
   bool is_open() const { return m_bOpen; }
+
+ signals:
+  // A "Memory Model" entry of the configuration was chosen (at each opening, its first).
+  void Template_Chosen(const TemplateConfig& config);
 
  private:
   // The template name for the build: the bytes of the chosen entry, or the

@@ -3,12 +3,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
 #include <QMenuBar>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QSettings>
+#include <QStatusBar>
 #include <QUrl>
 #include <optional>
 
@@ -17,11 +19,30 @@
 #include "app/program_files.h"
 #include "app/prompts.h"
 #include "app/tool_icons.h"
+#include "vmobject/companion_files.h"
 
 namespace kx {
 namespace {
 
 constexpr char kGeometryKey[] = "geometry";
+constexpr char kLineNumbersKey[] = "lineNumbers";
+constexpr char kHighlightingKey[] = "highlighting";
+constexpr char kOutlineKey[] = "outline";
+
+// The first entry of Kestrix.conf, read without touching the log; no limits
+// when the file cannot be read.
+TemplateConfig First_Template_Entry() {
+  ErrorContext errors(0, std::make_unique<ListSink>(true));
+  ErrorContext notices(0, std::make_unique<ListSink>(false));
+  TemplateConfigParser parser(errors, notices);
+  try {
+    parser.Read_Template_File(QFile::encodeName(GetProgramFilePath(kConfigurationFileName)).toStdString());
+  } catch (...) {
+    return Unlimited_Template();
+  }
+  const TemplateList* templates = parser.templates();
+  return templates != nullptr && templates->First() != nullptr ? *templates->First() : Unlimited_Template();
+}
 
 // Adds a command to `window`, so that its keys work anywhere in the window:
 // its text, what it runs, its keys and its toolbar picture.
@@ -48,12 +69,25 @@ struct CMainFrame::Actions {
   QAction* print_setup;
   QAction* exit;
   QAction* undo;
+  QAction* redo;
   QAction* cut;
   QAction* copy;
   QAction* paste;
+  QAction* find;
+  QAction* find_next;
+  QAction* find_previous;
+  QAction* replace;
+  QAction* toggle_comment;
+  QAction* complete;
+  QAction* go_to_line;
+  QAction* go_to_definition;
+  QAction* next_diagnostic;
+  QAction* line_numbers;
+  QAction* highlighting;
   QAction* build;
   QAction* about;
   QAction* help;
+  QAction* help_at_caret;
 };
 
 CMainFrame::CMainFrame()
@@ -63,6 +97,8 @@ CMainFrame::CMainFrame()
       m_wndView(&m_wndSplitter),
       m_wndHelp(&m_wndSplitter),
       m_doc(m_wndView),
+      m_wndFindBar(m_wndView, this),
+      m_wndOutline(m_wndView, this),
       m_dlgBuildLog(this),
       m_pRecentFileList(std::make_unique<RecentFileList>(
           *this, [this](const QString& path) { return OpenDocumentFile(path); })) {
@@ -73,18 +109,31 @@ CMainFrame::CMainFrame()
   Create_Operations_Bar();
   Create_Client_Area();
   Read_Settings();
+  Set_Template(First_Template_Entry());
 
   connect(&m_doc, &CKestrixDoc::Path_Name_Changed, this, [this](const QString& path) {
     Update_Title();
     if (!path.isEmpty()) m_pRecentFileList->Add(path);
   });
   connect(m_wndView.document(), &QTextDocument::modificationChanged, this, &QWidget::setWindowModified);
+  connect(&m_dlgBuildLog, &CBuildLogDlg::Template_Chosen, this, &CMainFrame::Set_Template);
+  connect(&m_wndView, &QPlainTextEdit::cursorPositionChanged, this, &CMainFrame::Update_Status);
+  connect(&m_wndView, &CKestrixView::Diagnostics_Changed, this, &CMainFrame::Update_Status);
+  connect(&m_wndView.analysis(), &LiveAnalysis::Analysis_Ready, this,
+          [this] { m_wndOutline.Show_Analysis(*m_wndView.analysis().latest()); });
+  connect(&m_wndFindBar, &FindBar::Message, this, [this](const QString& text) {
+    if (text.isEmpty())
+      statusBar()->clearMessage();
+    else
+      statusBar()->showMessage(text, 5000);
+  });
   connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
     if (now == &m_wndView) m_bHelpActive = false;
     if (now != nullptr && (now == &m_wndHelp || m_wndHelp.isAncestorOf(now))) m_bHelpActive = true;
   });
 
   m_doc.OnNewDocument();
+  Update_Status();
 }
 
 CMainFrame::~CMainFrame() = default;
@@ -115,16 +164,78 @@ CMainFrame::Actions CMainFrame::Create_Actions() {
   actions.paste = Add_Command(*this, "&Paste", &m_wndView, &QPlainTextEdit::paste,
                               {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)},
                               ToolIcon::kPaste);
-  // Undo, Cut and Copy are offered only while there is something to undo or a selection.
-  for (QAction* action : {actions.undo, actions.cut, actions.copy}) action->setEnabled(false);
+  actions.redo =
+      Add_Command(*this, "&Redo", &m_wndView, &QPlainTextEdit::redo,
+                  {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+  // Undo, Redo, Cut and Copy are offered only while there is something to undo or redo, or a selection.
+  for (QAction* action : {actions.undo, actions.redo, actions.cut, actions.copy}) action->setEnabled(false);
   connect(&m_wndView, &QPlainTextEdit::undoAvailable, actions.undo, &QAction::setEnabled);
+  connect(&m_wndView, &QPlainTextEdit::redoAvailable, actions.redo, &QAction::setEnabled);
   connect(&m_wndView, &QPlainTextEdit::copyAvailable, actions.cut, &QAction::setEnabled);
   connect(&m_wndView, &QPlainTextEdit::copyAvailable, actions.copy, &QAction::setEnabled);
+
+  actions.find = Add_Command(*this, "&Find...", this, [this] { m_wndFindBar.Open(false); },
+                             {QKeySequence(Qt::CTRL | Qt::Key_F)});
+  actions.find_next = Add_Command(*this, "Find &Next", this,
+                                  [this] {
+                                    if (m_wndFindBar.find_field().text().isEmpty())
+                                      m_wndFindBar.Open(false);
+                                    else
+                                      m_wndFindBar.Find();
+                                  },
+                                  {QKeySequence(Qt::Key_F3)});
+  actions.find_previous = Add_Command(*this, "Find Pre&vious", this, [this] { m_wndFindBar.Find(true); },
+                                      {QKeySequence(Qt::SHIFT | Qt::Key_F3)});
+  actions.replace = Add_Command(*this, "R&eplace...", this, [this] { m_wndFindBar.Open(true); },
+                                {QKeySequence(Qt::CTRL | Qt::Key_H)});
+  actions.toggle_comment = Add_Command(*this, "Toggle C&omment", &m_wndView, &CKestrixView::Toggle_Comment,
+                                       {QKeySequence(Qt::CTRL | Qt::Key_Slash)});
+  actions.complete = Add_Command(*this, "Complete &Word", this,
+                                 [this] {
+                                   m_wndView.setFocus();
+                                   m_wndView.completer().Open(false);
+                                 },
+                                 {QKeySequence(Qt::CTRL | Qt::Key_Space)});
+  actions.go_to_line = Add_Command(*this, "&Go to Line...", this, &CMainFrame::OnGoToLine,
+                                   {QKeySequence(Qt::CTRL | Qt::Key_G)});
+  actions.go_to_definition =
+      Add_Command(*this, "Go to &Definition", this,
+                  [this] {
+                    if (!m_wndView.Go_To_Definition())
+                      statusBar()->showMessage("No label, routine or symbol at the caret.", 5000);
+                  },
+                  {QKeySequence(Qt::Key_F12)});
+  actions.next_diagnostic = Add_Command(*this, "Next Dia&gnostic", this,
+                                        [this] {
+                                          if (!m_wndView.Go_To_Next_Diagnostic())
+                                            statusBar()->showMessage("The script has no diagnostics.", 5000);
+                                        },
+                                        {QKeySequence(Qt::Key_F8)});
+
+  // The View menu's switches, kept in the settings.
+  QSettings settings(kSettingsOrganisation, kSettingsApplication);
+  const auto add_switch = [this, &settings](const char* text, const char* key, auto apply) {
+    QAction* action = addAction(text);
+    action->setCheckable(true);
+    const bool on = settings.value(key, true).toBool();
+    action->setChecked(on);
+    apply(on);
+    connect(action, &QAction::toggled, this, apply);
+    connect(action, &QAction::triggered, this,
+            [key](bool on) { QSettings(kSettingsOrganisation, kSettingsApplication).setValue(key, on); });
+    return action;
+  };
+  actions.line_numbers =
+      add_switch("&Line Numbers", kLineNumbersKey, [this](bool on) { m_wndView.Set_Line_Numbers_Shown(on); });
+  actions.highlighting = add_switch("&Highlighting", kHighlightingKey,
+                                    [this](bool on) { m_wndView.highlighter().Set_Colours_On(on); });
 
   actions.build = Add_Command(*this, "&Build", this, &CMainFrame::OnBuild);
   actions.about =
       Add_Command(*this, "&About Kestrix...", this, &CMainFrame::OnAppAbout, {}, ToolIcon::kAbout);
   actions.help = Add_Command(*this, "&Help", this, &CMainFrame::Show_Operation_Help);
+  actions.help_at_caret =
+      Add_Command(*this, "Help at &Caret", this, &CMainFrame::Show_Help_At_Caret, {QKeySequence(Qt::Key_F1)});
 
   // Next pane and previous pane: with two panes both move to the other one.
   Add_Command(*this, "Next Pane", this, &CMainFrame::OnNextPane, {QKeySequence(Qt::Key_F6)});
@@ -143,19 +254,29 @@ void CMainFrame::Create_Menus(const Actions& actions) {
   file->addAction(actions.exit);
 
   QMenu* edit = menuBar()->addMenu("&Edit");
-  edit->addAction(actions.undo);
+  edit->addActions({actions.undo, actions.redo});
   edit->addSeparator();
   edit->addActions({actions.cut, actions.copy, actions.paste});
+  edit->addSeparator();
+  edit->addActions({actions.find, actions.find_next, actions.find_previous, actions.replace});
+  edit->addSeparator();
+  edit->addActions({actions.toggle_comment, actions.complete});
+  edit->addSeparator();
+  edit->addActions({actions.go_to_line, actions.go_to_definition, actions.next_diagnostic});
 
   QMenu* view = menuBar()->addMenu("&View");
   QAction* toolbar = m_wndToolBar.toggleViewAction();
   toolbar->setText("&Toolbar");
-  view->addAction(toolbar);
+  QAction* outline = m_wndOutline.toggleViewAction();
+  outline->setText("&Outline");
+  connect(outline, &QAction::triggered, this,
+          [](bool on) { QSettings(kSettingsOrganisation, kSettingsApplication).setValue(kOutlineKey, on); });
+  view->addActions({toolbar, actions.line_numbers, actions.highlighting, outline});
 
   menuBar()->addMenu("&Kestrix")->addAction(actions.build);
 
   QMenu* info = menuBar()->addMenu("&Info");
-  info->addActions({actions.about, actions.help});
+  info->addActions({actions.about, actions.help, actions.help_at_caret});
 }
 
 void CMainFrame::Create_Tool_Bar(const Actions& actions) {
@@ -208,12 +329,22 @@ void CMainFrame::Create_Client_Area() {
   m_wndHelp.setObjectName("help");
   setCentralWidget(&m_wndSplitter);
   m_wndView.setFocus();
+  addToolBar(Qt::BottomToolBarArea, &m_wndFindBar);
+  addDockWidget(Qt::LeftDockWidgetArea, &m_wndOutline);
+  m_wndDiagnostic.setObjectName("diagnostic");
+  m_wndTemplate.setObjectName("template");
+  m_wndPosition.setObjectName("position");
+  m_wndPosition.setMinimumWidth(m_wndPosition.fontMetrics().horizontalAdvance("Ln 99999, Col 9999"));
+  statusBar()->addWidget(&m_wndDiagnostic, 1);
+  statusBar()->addPermanentWidget(&m_wndTemplate);
+  statusBar()->addPermanentWidget(&m_wndPosition);
 }
 
 void CMainFrame::Read_Settings() {
   QSettings settings(kSettingsOrganisation, kSettingsApplication);
   const QByteArray geometry = settings.value(kGeometryKey).toByteArray();
   if (geometry.isEmpty() || !restoreGeometry(geometry)) resize(800, 600);
+  m_wndOutline.setVisible(settings.value(kOutlineKey, false).toBool());
 }
 
 void CMainFrame::Write_Settings() const {
@@ -345,6 +476,34 @@ void CMainFrame::Show_Operation_Help() {
     m_nHelpState = kHelpBaseKnown;
   }
   m_wndHelp.setSource(QUrl(m_strHelpBase + "#" + m_wndDlgBar.operations().itemText(m_nOperation)));
+}
+
+void CMainFrame::Show_Help_At_Caret() {
+  const QString operation = m_wndView.Operation_At(m_wndView.textCursor());
+  Open_Help_Pane();
+  QUrl page = QUrl::fromLocalFile(GetProgramFilePath("operations.htm"));
+  if (!operation.isEmpty()) page.setFragment(operation);
+  m_wndHelp.setSource(page);
+}
+
+void CMainFrame::OnGoToLine() {
+  const int line =
+      Current_Prompts().line_number(this, m_wndView.textCursor().blockNumber() + 1, m_wndView.blockCount());
+  if (line < 1) return;
+  m_wndView.Go_To_Line(line);
+  m_wndView.setFocus();
+}
+
+void CMainFrame::Set_Template(const TemplateConfig& config) {
+  m_wndView.analysis().Set_Template(config);
+  m_wndTemplate.setText("Template: " + Decode_Entry(config.name));
+}
+
+void CMainFrame::Update_Status() {
+  const QTextCursor caret = m_wndView.textCursor();
+  m_wndPosition.setText(
+      QString("Ln %1, Col %2").arg(caret.blockNumber() + 1).arg(caret.positionInBlock() + 1));
+  m_wndDiagnostic.setText(m_wndView.Diagnostic_At_Caret());
 }
 
 void CMainFrame::Open_Help_Pane() {

@@ -1,15 +1,18 @@
 #pragma once
 
+#include <QLabel>
 #include <QMainWindow>
 #include <QSplitter>
 #include <QToolBar>
 #include <memory>
 
 #include "app/build_log_dlg.h"
+#include "app/find_bar.h"
 #include "app/help_html_view.h"
 #include "app/kestrix_doc.h"
 #include "app/kestrix_view.h"
 #include "app/operations_bar.h"
+#include "app/outline_dock.h"
 #include "app/recent_file_list.h"
 
 class QPrinter;
@@ -20,9 +23,16 @@ namespace kx {
 // Operations box with the synopsis of the chosen operation, Help), and a
 // splitter with the script editor on the left and the help pane, collapsed
 // at first, on the right. It owns the script document and the build log
-// dialog.
+// dialog. Under the editor lie the find bar and the status bar (the caret's
+// line and column, the template entry the script is checked against, the
+// diagnostic at the caret); the outline is a dock beside the editor.
 //
-// Settings (window geometry, the four most recent files) are kept under
+// The script is checked against the template entry chosen last in the build
+// dialog; before that against the first entry of Kestrix.conf, or against no
+// limits when that cannot be read.
+//
+// Settings (window geometry, the four most recent files, whether line
+// numbers, colours and the outline are shown) are kept under
 // kSettingsOrganisation and kSettingsApplication.
 class CMainFrame : public QMainWindow {
   Q_OBJECT
@@ -37,6 +47,8 @@ class CMainFrame : public QMainWindow {
   CKestrixView& view() { return m_wndView; }
   CHelpHtmlView& help() { return m_wndHelp; }
   CBuildLogDlg& build_log() { return m_dlgBuildLog; }
+  FindBar& find_bar() { return m_wndFindBar; }
+  OutlineDock& outline() { return m_wndOutline; }
 
   // File commands. Each asks to save unsaved changes first.
   bool OnFileNew();
@@ -56,6 +68,11 @@ class CMainFrame : public QMainWindow {
   void OnSelEndCancelOperations();
   // Puts the operand synopsis of the selected operation into the read-only field.
   void Show_Synopsis();
+  // Opens the help pane at the operation under the caret (at the page's top
+  // when there is none).
+  void Show_Help_At_Caret();
+  // Asks for a line number and puts the caret at the start of that line.
+  void OnGoToLine();
 
   // The index of the operation chosen last in the Operations box; -1 while none.
   int operation() const { return m_nOperation; }
@@ -85,6 +102,8 @@ class CMainFrame : public QMainWindow {
 
   void Update_Title();
   void Open_Help_Pane();
+  void Update_Status();
+  void Set_Template(const TemplateConfig& config);
 
   // Containers are declared before what they hold, so that the contents are
   // destroyed first and leave their containers on their own.
@@ -94,6 +113,11 @@ class CMainFrame : public QMainWindow {
   CKestrixView m_wndView;
   CHelpHtmlView m_wndHelp;
   CKestrixDoc m_doc;
+  FindBar m_wndFindBar;
+  OutlineDock m_wndOutline;
+  QLabel m_wndDiagnostic;
+  QLabel m_wndTemplate;
+  QLabel m_wndPosition;
   CBuildLogDlg m_dlgBuildLog;
   std::unique_ptr<RecentFileList> m_pRecentFileList;
 

@@ -1,6 +1,7 @@
 #include "app/prompts.h"
 
 #include <QFileDialog>
+#include <QInputDialog>
 
 namespace kx {
 namespace {
@@ -25,6 +26,12 @@ Prompts Standard_Prompts() {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix("kxs");
     return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+  };
+  standard.line_number = [](QWidget* parent, int current, int last) {
+    bool ok = false;
+    const int line = QInputDialog::getInt(parent, "Go to Line", QString("Line number (1 - %1):").arg(last),
+                                          current, 1, last, 1, &ok);
+    return ok ? line : 0;
   };
   return standard;
 }

@@ -20,6 +20,8 @@ struct Prompts {
   std::function<QString(QWidget* parent)> open_path;
   // The file to save as, proposing `suggestion`; empty when the user cancels.
   std::function<QString(QWidget* parent, const QString& suggestion)> save_path;
+  // A line number from 1 to `last`, proposing `current`; 0 when the user cancels.
+  std::function<int(QWidget* parent, int current, int last)> line_number;
 };
 
 // The prompts in use; at start they show the real dialogs.
