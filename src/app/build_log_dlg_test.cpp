@@ -1,6 +1,9 @@
 #include "app/build_log_dlg.h"
 
+#include <QAbstractItemView>
 #include <QGroupBox>
+#include <QPainter>
+#include <QScrollBar>
 #include <QTextBlock>
 
 #include "app/app_testing.h"
@@ -112,6 +115,28 @@ class BuildLogDlgTest : public QObject {
     QVERIFY(Frame().view().document()->isUndoAvailable());
     QCOMPARE(Frame().focusWidget(), &Frame().view());
     QVERIFY(Frame().grab().save(KX_SCREENSHOT_DIR "/main_window.png"));
+  }
+
+  // The picture of the editor for the README: colours, the gutter, the
+  // outline, an underlined error and the completion list opened by typing.
+  void Editor_Picture() {
+    QByteArray script = testing::Read_File(KX_TUTORIAL);
+    script.replace("Attack, raiders, base, 1", "Attack, raiders, bse, 1");
+    QVERIFY(Frame().OpenDocumentFile(fixture_->Write("tutorial.kxs", script)));
+    Frame().resize(1000, 760);
+    Frame().outline().show();
+    CKestrixView& view = Frame().view();
+    view.analysis().Current();
+    view.Go_To_Line(39);  // in Main, above the error in Raiders: the list will not hide it
+    view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum());
+    view.moveCursor(QTextCursor::EndOfBlock);
+    QTest::keyClick(&view, Qt::Key_Return);
+    QTest::keyClicks(&view, "Se");
+    QAbstractItemView& list = *view.completer().popup();
+    QVERIFY(list.isVisible());
+    QPixmap picture = Frame().grab();
+    QPainter(&picture).drawPixmap(Frame().mapFromGlobal(list.mapToGlobal(QPoint(0, 0))), list.grab());
+    QVERIFY(picture.save(KX_SCREENSHOT_DIR "/editor.png"));
   }
 
   void Go_To_Error_After_An_Edit() {

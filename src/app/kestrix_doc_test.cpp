@@ -1,6 +1,7 @@
 #include "app/kestrix_doc.h"
 
 #include <QClipboard>
+#include <QTextBlock>
 
 #include "app/app_testing.h"
 #include "app/kestrix_view.h"
@@ -110,6 +111,71 @@ class KestrixDocTest : public QObject {
     }
     QVERIFY(doc_->DoFileSave());
     QCOMPARE(testing::Read_File(Path("ends.kxs")), saved);
+  }
+
+  // Another program's change is offered for reloading; the document's own
+  // saves ask nothing; a save over another program's change asks first.
+  void Changed_On_Disk() {
+    const QString path = testing::Write_File(Path("disk.kxs"), "one\n");
+    QVERIFY(doc_->OnOpenDocument(path));
+    const QString changed = QDir::toNativeSeparators(path) + "\nhas been changed by another program.\n";
+    prompts_.answer = QMessageBox::Yes;
+    testing::Write_File(path, "two\n");
+    QTRY_COMPARE(prompts_.messages, QStringList{changed + "Do you want to reload it?"});
+    QCOMPARE(view_->GetWindowText(), "two\n");
+    view_->insertPlainText("x");
+    QVERIFY(doc_->DoFileSave());
+    QTest::qWait(400);
+    prompts_.answer = QMessageBox::No;
+    testing::Write_File(path, "three\n");
+    QTRY_COMPARE(prompts_.messages.size(), 2);
+    QVERIFY(doc_->IsModified());
+    QVERIFY(!doc_->DoFileSave());
+    QCOMPARE(prompts_.messages.last(), changed + "Do you want to overwrite it?");
+    QCOMPARE(testing::Read_File(path), "three\n");
+  }
+
+  // Lines are coloured by the analysis; an edited line by a quick reading of
+  // the line alone until the next analysis, which sees data sections.
+  void Highlighting() {
+    const auto colour_at = [this](int line, int column) {
+      const QTextBlock block = view_->document()->findBlockByNumber(line - 1);
+      for (const QTextLayout::FormatRange& range : block.layout()->formats())
+        if (range.start <= column - 1 && column - 1 < range.start + range.length)
+          return range.format.foreground().color();
+      return QColor();
+    };
+    const auto colour_of = [this](TokenClass token_class) {
+      return view_->highlighter().format(token_class).foreground().color();
+    };
+    view_->SetWindowText("[objects]\nWait\n[positions]\n[variables]\n[text]\n[routine,Main,1,true]\n");
+    view_->analysis().Current();
+    QCOMPARE(colour_at(2, 1), colour_of(TokenClass::Object));
+    view_->Go_To(2, 5);
+    QTest::keyClick(view_.get(), Qt::Key_Space);
+    QCOMPARE(colour_at(2, 1), colour_of(TokenClass::Operation));
+    view_->analysis().Current();
+    QCOMPARE(colour_at(2, 1), colour_of(TokenClass::Object));
+  }
+
+  void Quick_Reading_data() {
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("classes");  // per character, a letter for its class (below); "." for none
+    QTest::newRow("step") << "  Wait, 10 // go \"x\""
+                          << "..OOOO..NN.CCCCCCCCC";
+    QTest::newRow("header") << "[routine, Main, -1, true]"
+                            << "HHHHHHHH..RRRR...N..BBBBH";
+    QTest::newRow("label") << "at: JumpTo,\"s"
+                           << "LL..OOOOOO.SS";
+  }
+  void Quick_Reading() {
+    QFETCH(QString, line);
+    QFETCH(QString, classes);
+    const char* const letters = "HHORLopvtnNSEBKCPI";  // by TokenClass
+    QString read;
+    for (const std::optional<TokenClass>& token_class : view_->highlighter().Read_Line(line))
+      read += token_class ? QChar(letters[static_cast<int>(*token_class)]) : QChar('.');
+    QCOMPARE(read, classes);
   }
 
   void Open_Size_Limit_data() {
