@@ -126,6 +126,7 @@ void CKestrixView::Load_Bytes(const QByteArray& bytes) {
     start = end + 1;
   }
   Set_Text(QString::fromLatin1(lines).replace('\r', kLoneCarriageReturn));
+  m_bOtherEnds = !others.empty();
   if (others.empty()) return;
   document()->setUndoRedoEnabled(false);
   QTextBlockFormat other;
@@ -140,20 +141,30 @@ void CKestrixView::Load_Bytes(const QByteArray& bytes) {
 }
 
 QByteArray CKestrixView::Stored_Bytes() const {
-  QByteArray bytes;
-  bytes.reserve(document()->characterCount() + document()->blockCount());
-  for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
-    const int line_end = Line_End_Size_Before(block);
-    if (line_end > 0) bytes += line_end == 2 ? "\r\n" : "\n";
-    QString text = block.text();
-    text.replace(kLoneCarriageReturn, '\r');
-    bytes += text.toLatin1();
+  // One pass over the whole text, the blocks separated by paragraph
+  // separators; the blocks are visited only when line ends differ. The
+  // analysis takes this snapshot on the user-interface thread.
+  const QString text = document()->toRawText();
+  QByteArray bytes(text.size() + (m_bCrLf || m_bOtherEnds ? document()->blockCount() : 0), Qt::Uninitialized);
+  char* out = bytes.data();
+  QTextBlock block = document()->begin();
+  for (const QChar c : text) {
+    if (c == QChar::ParagraphSeparator) {
+      block = block.next();
+      if (m_bOtherEnds ? Line_End_Size_Before(block) == 2 : m_bCrLf) *out++ = '\r';
+      *out++ = '\n';
+    } else {
+      *out++ = c == kLoneCarriageReturn ? '\r' : c.unicode() <= 0xFF ? static_cast<char>(c.unicode()) : '?';
+    }
   }
+  bytes.truncate(out - bytes.data());
   return bytes;
 }
 
 qint64 CKestrixView::Stored_Size() const {
+  const qint64 line_ends = document()->blockCount() - 1;
   qint64 size = document()->characterCount() - 1;  // a line end counted as one character
+  if (!m_bOtherEnds) return size + (m_bCrLf ? line_ends : 0);
   for (QTextBlock block = document()->begin().next(); block.isValid(); block = block.next())
     size += Line_End_Size_Before(block) - 1;
   return size;
@@ -167,7 +178,10 @@ int CKestrixView::Line_End_Size_Before(const QTextBlock& block) const {
   return crlf ? 2 : 1;
 }
 
-void CKestrixView::SetWindowText(const QString& text) { Set_Text(Editor_Form(text)); }
+void CKestrixView::SetWindowText(const QString& text) {
+  Set_Text(Editor_Form(text));
+  m_bOtherEnds = false;
+}
 
 void CKestrixView::Set_Text(const QString& text) {
   m_highlighter.Hold(true);

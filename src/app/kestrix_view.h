@@ -134,7 +134,8 @@ class CKestrixView : public QPlainTextEdit {
   void Paint_Line_Numbers(QPaintEvent* event);
 
   QFont m_font;
-  bool m_bCrLf = true;  // the file's convention
+  bool m_bCrLf = true;        // the file's convention
+  bool m_bOtherEnds = false;  // some line ends are not the convention (only a file read can have them)
   bool m_bLineNumbers = true;
   ScriptHighlighter m_highlighter;
   LiveAnalysis m_analysis;

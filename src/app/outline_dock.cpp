@@ -63,9 +63,14 @@ OutlineDock::OutlineDock(CKestrixView& view, QWidget* parent)
   connect(&tree_, &QTreeWidget::itemClicked, this, jump);
   connect(&tree_, &QTreeWidget::itemActivated, this, jump);
   connect(&view, &QPlainTextEdit::cursorPositionChanged, this, &OutlineDock::Follow_Caret);
+  // A hidden outline is not kept up to date: it catches up when shown.
+  connect(this, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+    if (visible && view_.analysis().latest()) Show_Analysis(*view_.analysis().latest());
+  });
 }
 
 void OutlineDock::Show_Analysis(const ScriptAnalysis& analysis) {
+  if (!isVisible()) return;
   const std::vector<Entry> entries = Entries_Of(analysis);
   QStringList shape;
   for (const Entry& entry : entries) shape << (entry.child ? " " : "") + entry.text;
@@ -88,6 +93,9 @@ void OutlineDock::Show_Analysis(const ScriptAnalysis& analysis) {
   // The places change with every edit above them.
   std::size_t next = 0;
   for (QTreeWidgetItemIterator it(&tree_); *it != nullptr && next < entries.size(); ++it, ++next) {
+    if ((*it)->data(0, kLineRole).toInt() == entries[next].line &&
+        (*it)->data(0, kColumnRole).toInt() == entries[next].column)
+      continue;
     (*it)->setData(0, kLineRole, entries[next].line);
     (*it)->setData(0, kColumnRole, entries[next].column);
   }

@@ -20,7 +20,8 @@ class OutlineDock : public QDockWidget {
  public:
   OutlineDock(CKestrixView& view, QWidget* parent);
 
-  // Takes the sections and symbols of `analysis`, made of the editor's text as it is now.
+  // Takes the sections and symbols of `analysis`, made of the editor's text
+  // as it is now; while the outline is hidden, nothing.
   void Show_Analysis(const ScriptAnalysis& analysis);
   // Selects the entry that holds the caret.
   void Follow_Caret();

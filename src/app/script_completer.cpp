@@ -115,13 +115,15 @@ std::vector<ScriptCompleter::Candidate> ScriptCompleter::Candidates() const {
     break;
   }
   if (!header.isValid() || !header.text().trimmed().startsWith('[')) return {};
-  // The routines the latest analysis knows follow as empty ones, so that a
-  // routine operand before a label slot names one.
+  // The routines of the latest analysis that the caret's line names follow
+  // as empty ones, so that a routine operand before a label slot names one.
   const std::shared_ptr<const ScriptAnalysis> latest = analysis_.latest();
+  const QString line = cursor.block().text();
   std::string routines;
   if (latest)
     for (const ScriptSymbol& symbol : latest->symbols())
-      if (symbol.kind == SymbolKind::Routine) routines += "\n[routine," + symbol.name + ",0,false]";
+      if (symbol.kind == SymbolKind::Routine && line.contains(QString::fromLatin1(symbol.name)))
+        routines += "\n[routine," + symbol.name + ",0,false]";
   const ScriptAnalysis local = Analyse_Script(
       "[objects]\n[positions]\n[variables]\n[text]\n" + Bytes_To_Caret(header, cursor) + routines,
       Unlimited_Template());
