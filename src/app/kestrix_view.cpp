@@ -138,6 +138,7 @@ void CKestrixView::Load_Bytes(const QByteArray& bytes) {
   }
   document()->setUndoRedoEnabled(true);
   document()->setModified(false);
+  m_analysis.Analyse_Soon();
 }
 
 QByteArray CKestrixView::Stored_Bytes() const {

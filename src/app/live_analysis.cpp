@@ -8,11 +8,10 @@ namespace kx {
 
 LiveAnalysis::LiveAnalysis(CKestrixView& view) : QObject(&view), view_(view), config_(Unlimited_Template()) {
   timer_.setSingleShot(true);
-  timer_.setInterval(kDelayMs);
   connect(&timer_, &QTimer::timeout, this, &LiveAnalysis::Start);
   connect(&watcher_, &QFutureWatcher<Result>::finished, this, &LiveAnalysis::Finished);
   connect(view.document(), &QTextDocument::contentsChange, this, &LiveAnalysis::Text_Changed);
-  timer_.start();
+  timer_.start(kDelayMs);
 }
 
 LiveAnalysis::~LiveAnalysis() { watcher_.waitForFinished(); }
@@ -25,7 +24,7 @@ void LiveAnalysis::Set_Template(const TemplateConfig& config) {
 void LiveAnalysis::Text_Changed() {
   if (applying_) return;
   ++generation_;
-  timer_.start();
+  timer_.start(kDelayMs);  // a change after Analyse_Soon waits again
 }
 
 void LiveAnalysis::Start() {

@@ -322,11 +322,14 @@ class MainFrameTest : public QObject {
     QCOMPARE(Frame().view().GetWindowText(), edited);
   }
 
-  // The analysis follows typing: the error shows at the caret's line in the
-  // status bar with the caret's place and the template entry in use.
+  // The analysis follows typing after a pause: the error shows at the
+  // caret's line in the status bar with the caret's place and the template
+  // entry in use, and in a tooltip.
   void Live_Diagnostics() {
     Put(Script_With("Wait,1", "Wait,|1"));
     QTest::keyClicks(&Frame().view(), "x");
+    QTest::qWait(100);  // the analysis waits for a pause in typing
+    QVERIFY(!Frame().view().analysis().Is_Current());
     const auto status = [this](const char* name) {
       return Frame().statusBar()->findChild<QLabel*>(name)->text();
     };
