@@ -164,10 +164,18 @@ def main():
         output = subprocess.run([args.editor], check=True, capture_output=True, text=True,
                                 env=dict(os.environ, QT_QPA_PLATFORM="offscreen")).stdout
         print(output.rstrip())
-        found = re.search(r"in ([0-9.]+) ms", output)
+        found = re.search(r"last line in ([0-9.]+) ms", output)
         if found:
             ms = float(found.group(1))
             targets.append(("the editor opens 1 MiB and jumps to its last line in %.0f ms (under 1 s)" % ms, ms < 1000))
+        found = re.search(r"analysed the script of [0-9]+ bytes in ([0-9.]+) ms", output)
+        if found:
+            ms = float(found.group(1))
+            targets.append(("the analysis of 1 MiB takes %.0f ms (under 300 ms)" % ms, ms < 300))
+        found = re.search(r"longest keystroke delay was ([0-9.]+) ms", output)
+        if found:
+            ms = float(found.group(1))
+            targets.append(("typing into 1 MiB, no keystroke waits more than %.0f ms (under 50 ms)" % ms, ms < 50))
 
     print("\nTargets:")
     for text, met in targets:
