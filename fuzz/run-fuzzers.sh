@@ -6,14 +6,14 @@
 # that is removed at the end. Fails when any harness found something.
 #
 # Usage: fuzz/run-fuzzers.sh BUILD SECONDS [HARNESS...]
-#        (harnesses: config script lexan text_layout; default: all)
+#        (harnesses: config script lexan text_layout lsp; default: all)
 set -euo pipefail
 
 build=$(cd "${1:?usage: fuzz/run-fuzzers.sh BUILD SECONDS [HARNESS...]}" && pwd)
 seconds=${2:?usage: fuzz/run-fuzzers.sh BUILD SECONDS [HARNESS...]}
 shift 2
 harnesses=("$@")
-[ ${#harnesses[@]} -eq 0 ] && harnesses=(config script lexan text_layout)
+[ ${#harnesses[@]} -eq 0 ] && harnesses=(config script lexan text_layout lsp)
 jobs=${JOBS:-2}
 cd "$(dirname "$0")/.."
 
