@@ -6,6 +6,7 @@
 
 #include "config/template_config.h"
 #include "diagnostics/error_context.h"
+#include "util/name_index.h"
 
 namespace kx {
 
@@ -45,6 +46,9 @@ class TemplateConfigParser {
   ErrorContext& errors_;
   ErrorContext& notices_;
   std::unique_ptr<TemplateList> templates_;
+  // The entries of templates_ by name, so that a repeated name is found
+  // without walking the list.
+  NameIndex<TemplateConfig, &TemplateConfig::name> entry_names_;
   std::filesystem::path directory_;
 };
 
