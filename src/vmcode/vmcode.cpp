@@ -1,15 +1,14 @@
 #include "vmcode/vmcode.h"
 
+#include <cerrno>
 #include <cstdio>
-#include <memory>
 
-#include "util/unique_file.h"
+#include "util/whole_file.h"
 
 namespace kx {
 namespace {
 
 constexpr const char* kModule = "vmcode/vmcode";
-constexpr std::size_t kCopyBlock = 64 * 1024;
 
 // Forgets the output file however the writers end.
 class OutputScope {
@@ -75,25 +74,25 @@ void VMCode::Write_Output(const std::string& path, int mode) {
 
 void VMCode::Copy_Template(const std::filesystem::path& template_path, const std::string& path,
                            AtomicFile& output) {
-  UniqueFile source = Open_File(template_path, "rb");
-  if (!source) {
-    errors_.Raise_System_At(kModule, "fopen (\"%s\", \"rb\")", template_path.c_str());
-  }
-  if (!output.Open(path)) {
-    errors_.Raise_System_At(kModule, "fopen (\"%s\", \"wb\")", path.c_str());
-  }
-  image_.clear();
-  for (;;) {
-    const std::size_t size = image_.size();
-    image_.resize(size + kCopyBlock);
-    const std::size_t read = std::fread(image_.data() + size, 1, kCopyBlock, source.get());
-    image_.resize(size + read);
-    if (read < kCopyBlock) break;
+  try {
+    image_ = Read_Whole_File(template_path);
+  } catch (const WholeFileError& error) {
+    errno = error.error_number();
+    switch (error.fault()) {
+      case WholeFileError::Fault::Open:
+        errors_.Raise_System_At(kModule, "fopen (\"%s\", \"rb\")", template_path.c_str());
+      case WholeFileError::Fault::Folder:
+      case WholeFileError::Fault::Read:
+        errors_.Raise_System_At(kModule, "fread");
+      case WholeFileError::Fault::Not_Regular:
+      case WholeFileError::Fault::Too_Large:
+        errors_.Raise_At(kModule, "Copy_Template", "The template DLL file \"%s\" cannot be used: %s.",
+                         template_path.c_str(), error.what());
+    }
   }
   template_size_ = image_.size();
-  // A read that stopped short of the end would leave a truncated copy.
-  if (std::ferror(source.get())) {
-    errors_.Raise_System_At(kModule, "fread");
+  if (!output.Open(path)) {
+    errors_.Raise_System_At(kModule, "fopen (\"%s\", \"wb\")", path.c_str());
   }
 }
 
