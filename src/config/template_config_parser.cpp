@@ -129,6 +129,7 @@ void TemplateConfigParser::Read_Template_File(const std::string& path) {
   // fails before its list is started.
   templates_.reset();
   directory_ = std::filesystem::path(path).parent_path();
+  file_ = path;
 
   // The lexer is closed and released however the parse ends.
   struct LexerRelease {

@@ -32,10 +32,15 @@ int Compare_Routine_Indices(const RoutineCode& a, const RoutineCode& b) {
 VMCode::VMCode(ErrorContext& errors, VMOpcode& catalogue)
     : catalogue_(catalogue), routines_(Compare_Routine_Indices), errors_(errors) {}
 
-std::filesystem::path VMCode::Template_Path() const {
-  std::filesystem::path blank(template_->dll_blank);
-  if (blank.is_relative() && !template_directory_.empty()) return template_directory_ / blank;
+std::filesystem::path Template_File_Path(const std::string& dll_blank,
+                                         const std::filesystem::path& directory) {
+  std::filesystem::path blank(dll_blank);
+  if (blank.is_relative() && !directory.empty()) return directory / blank;
   return blank;
+}
+
+std::filesystem::path VMCode::Template_Path() const {
+  return Template_File_Path(template_->dll_blank, template_directory_);
 }
 
 void VMCode::Write_Output(const std::string& path, int mode) {

@@ -44,6 +44,11 @@ struct RoutineCode {
 
 int Compare_Routine_Indices(const RoutineCode& a, const RoutineCode& b);
 
+// The file of a template's dll_blank: a relative name is found in
+// `directory`, or in the current directory when that is empty.
+std::filesystem::path Template_File_Path(const std::string& dll_blank,
+                                         const std::filesystem::path& directory);
+
 enum : int {
   VMCODE_C_LISTING = 0,  // Write_Output: the C listing of the tables
   VMCODE_DLL = 1,        // Write_Output: the patched copy of the template DLL
