@@ -102,10 +102,11 @@ TEST(Kestrixc, StatusesStreamsAndBadInput) {
       {{}, 2, "", "kestrixc: no SCRIPT given\n" + usage},
       {{"--bogus"}, 2, "", "kestrixc: unknown option '--bogus'\n" + usage},
       {{"--synopsis", "wait"}, 2, "", "kestrixc: no operation is named 'wait'\n" + usage},
-      {{"-c", "@/none.conf", "@/a.kxs"}, 2, "", "The input file '@/none.conf' does not exists.\n"},
+      {{"-c", "@/none.conf", "@/a.kxs"}, 2, "", "The input file '@/none.conf' does not exists.\n"
+       "@/none.conf: error: configuration not read\n"},
       {{"-c", "@/bad.conf", "--list-templates"}, 2, "", "Invalid lexeme.\n" + std::string(79, '-') + "\n" +
        std::string(13, '-') + "v\n    1: template list {" + std::string(57, ' ') + "\n" +
-       std::string(13, ' ') + "tempalte\n\n" + hint, "",
+       std::string(13, ' ') + "tempalte\n\n" + hint + "@/bad.conf:1: error: configuration not read\n", "",
        {"bad.conf", "template list {" + std::string(70, ' ') + "tempalte\n"}},
       // Failed builds: the build log (laid out for 94 columns) on standard output,
       // with --quiet only the diagnostics; the last line on standard error. An
