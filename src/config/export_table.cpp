@@ -10,7 +10,7 @@
 namespace kx {
 namespace {
 
-// A name as printed: bytes that would break the line become \xNN.
+// A name or reason as printed: bytes that would break the line become \xNN.
 std::string Printable(const std::string& name) {
   std::string text;
   for (unsigned char c : name) {
@@ -79,7 +79,7 @@ std::string Format_Exports(const ExportTable& table) {
     text += '\n';
   }
   for (const RefusedSymbol& symbol : table.refused)
-    text += name_column(symbol.name) + "refused: " + symbol.reason + '\n';
+    text += name_column(symbol.name) + "refused: " + Printable(symbol.reason) + '\n';
   return text;
 }
 
