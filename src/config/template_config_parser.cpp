@@ -130,6 +130,7 @@ void TemplateConfigParser::Read_Template_File(const std::string& path) {
   entry_names_.Clear();
   templates_.reset();
   directory_ = std::filesystem::path(path).parent_path();
+  file_ = path;
 
   // The lexer is closed and released however the parse ends.
   struct LexerRelease {

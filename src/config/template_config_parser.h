@@ -37,6 +37,8 @@ class TemplateConfigParser {
   const TemplateList* templates() const { return templates_.get(); }
   // The folder of the file of the latest parse: a relative dll_blank is found there.
   const std::filesystem::path& directory() const { return directory_; }
+  // The file of the latest parse, as its path was given.
+  const std::filesystem::path& file() const { return file_; }
 
  private:
   void Read_Template_List();
@@ -50,6 +52,7 @@ class TemplateConfigParser {
   // without walking the list.
   NameIndex<TemplateConfig, &TemplateConfig::name> entry_names_;
   std::filesystem::path directory_;
+  std::filesystem::path file_;
 };
 
 }  // namespace kx
