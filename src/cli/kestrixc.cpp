@@ -12,7 +12,6 @@
 #include "vmobject/vmobject.h"
 #include "vmopcode/vmopcode.h"
 
-
 namespace kx {
 namespace {
 
@@ -54,9 +53,10 @@ int Print_Exports(const CliOptions& options, std::ostream& out, std::ostream& er
   }
 }
 
-std::string Failure_Line(const std::string& script, int line) {
-  if (line > 0) return script + ':' + std::to_string(line) + ": error: build failed";
-  return script + ": error: build failed";
+// "FILE:LINE: error: WHAT", or "FILE: error: WHAT" without a line.
+std::string Failure_Line(const std::string& file, int line, const char* what) {
+  if (line > 0) return file + ':' + std::to_string(line) + ": error: " + what;
+  return file + ": error: " + what;
 }
 
 }  // namespace
@@ -95,7 +95,8 @@ int Run_Kestrixc(const std::vector<std::string>& args, const std::filesystem::pa
       options.config.value_or((Companion_Directory(program_directory) / kConfigurationFileName).string());
   try {
     configurations.Read_Template_File(config_path);
-  } catch (const BuildFailure&) {
+  } catch (const BuildFailure& failure) {
+    err << Failure_Line(config_path, failure.line(), "configuration not read") << '\n';
     return KESTRIXC_BAD_USAGE;
   }
   const TemplateList& templates = *configurations.templates();
@@ -109,7 +110,8 @@ int Run_Kestrixc(const std::vector<std::string>& args, const std::filesystem::pa
   // standard output, as the build dialog's list would show them.
   ErrorContext build_errors(kBuildLogWidth, std::make_unique<ListSink>(true, Print_To(out)));
   ErrorContext build_notices(
-      kBuildLogWidth, std::make_unique<ListSink>(false, options.quiet ? ListSink::Receiver{} : Print_To(out)));
+      kBuildLogWidth,
+      std::make_unique<ListSink>(false, options.quiet ? ListSink::Receiver{} : Print_To(out)));
   VMObject vmobject(build_errors, build_notices, configurations);
   std::string template_name;
   if (options.template_name)
@@ -128,7 +130,7 @@ int Run_Kestrixc(const std::vector<std::string>& args, const std::filesystem::pa
     err << "kestrixc: " << unexpected.what() << '\n';
   }
   out.flush();
-  err << Failure_Line(options.script, line) << '\n';
+  err << Failure_Line(options.script, line, "build failed") << '\n';
   return KESTRIXC_BUILD_FAILED;
 }
 

@@ -20,7 +20,9 @@ enum : int {
 // failure diagnostics), and the listings that the options ask for. `err`
 // receives configuration diagnostics (wrapped at 79), usage messages and, as
 // the last line of a failed build, "SCRIPT:LINE: error: build failed" or
-// "SCRIPT: error: build failed" when the failure has no script line.
+// "SCRIPT: error: build failed" when the failure has no script line; of a
+// configuration that cannot be read, "CONFIG:LINE: error: configuration not
+// read" or "CONFIG: error: configuration not read", CONFIG as given or found.
 int Run_Kestrixc(const std::vector<std::string>& args, const std::filesystem::path& program_directory,
                  std::ostream& out, std::ostream& err);
 

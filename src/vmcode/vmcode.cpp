@@ -1,15 +1,14 @@
 #include "vmcode/vmcode.h"
 
+#include <cerrno>
 #include <cstdio>
-#include <memory>
 
-#include "util/unique_file.h"
+#include "util/whole_file.h"
 
 namespace kx {
 namespace {
 
 constexpr const char* kModule = "vmcode/vmcode";
-constexpr std::size_t kCopyBlock = 64 * 1024;
 
 // Forgets the output file however the writers end.
 class OutputScope {
@@ -33,10 +32,15 @@ int Compare_Routine_Indices(const RoutineCode& a, const RoutineCode& b) {
 VMCode::VMCode(ErrorContext& errors, VMOpcode& catalogue)
     : catalogue_(catalogue), routines_(Compare_Routine_Indices), errors_(errors) {}
 
-std::filesystem::path VMCode::Template_Path() const {
-  std::filesystem::path blank(template_->dll_blank);
-  if (blank.is_relative() && !template_directory_.empty()) return template_directory_ / blank;
+std::filesystem::path Template_File_Path(const std::string& dll_blank,
+                                         const std::filesystem::path& directory) {
+  std::filesystem::path blank(dll_blank);
+  if (blank.is_relative() && !directory.empty()) return directory / blank;
   return blank;
+}
+
+std::filesystem::path VMCode::Template_Path() const {
+  return Template_File_Path(template_->dll_blank, template_directory_);
 }
 
 void VMCode::Write_Output(const std::string& path, int mode) {
@@ -75,25 +79,25 @@ void VMCode::Write_Output(const std::string& path, int mode) {
 
 void VMCode::Copy_Template(const std::filesystem::path& template_path, const std::string& path,
                            AtomicFile& output) {
-  UniqueFile source = Open_File(template_path, "rb");
-  if (!source) {
-    errors_.Raise_System_At(kModule, "fopen (\"%s\", \"rb\")", template_path.c_str());
-  }
-  if (!output.Open(path)) {
-    errors_.Raise_System_At(kModule, "fopen (\"%s\", \"wb\")", path.c_str());
-  }
-  image_.clear();
-  for (;;) {
-    const std::size_t size = image_.size();
-    image_.resize(size + kCopyBlock);
-    const std::size_t read = std::fread(image_.data() + size, 1, kCopyBlock, source.get());
-    image_.resize(size + read);
-    if (read < kCopyBlock) break;
+  try {
+    image_ = Read_Whole_File(template_path);
+  } catch (const WholeFileError& error) {
+    errno = error.error_number();
+    switch (error.fault()) {
+      case WholeFileError::Fault::Open:
+        errors_.Raise_System_At(kModule, "fopen (\"%s\", \"rb\")", template_path.c_str());
+      case WholeFileError::Fault::Folder:
+      case WholeFileError::Fault::Read:
+        errors_.Raise_System_At(kModule, "fread");
+      case WholeFileError::Fault::Not_Regular:
+      case WholeFileError::Fault::Too_Large:
+        errors_.Raise_At(kModule, "Copy_Template", "The template DLL file \"%s\" cannot be used: %s.",
+                         template_path.c_str(), error.what());
+    }
   }
   template_size_ = image_.size();
-  // A read that stopped short of the end would leave a truncated copy.
-  if (std::ferror(source.get())) {
-    errors_.Raise_System_At(kModule, "fread");
+  if (!output.Open(path)) {
+    errors_.Raise_System_At(kModule, "fopen (\"%s\", \"wb\")", path.c_str());
   }
 }
 

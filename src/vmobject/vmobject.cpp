@@ -1,6 +1,8 @@
 #include "vmobject/vmobject.h"
 
 #include <climits>
+#include <filesystem>
+#include <utility>
 
 #include "vmasm/vmasm.h"
 #include "vmcode/vmcode.h"
@@ -46,22 +48,36 @@ void VMObject::VMBuild(const std::string& script_path, const std::string& templa
   generator.Generate_Routines(reader);
 
   const std::string base_name = Strip_Extension(script_path);
+  // An output never replaces a file that the build reads, however the paths
+  // are spelt: links and relative paths lead to the same file.
+  const std::pair<std::filesystem::path, const char*> inputs[] = {
+      {script_path, "the script itself"},
+      {Template_File_Path(config->dll_blank, configurations_.directory()), "the template DLL"},
+      {configurations_.file(), "the configuration file"}};
+  auto check = [&](const std::string& path) {
+    Check_Output_Path(errors_, path);
+    for (const auto& [input, what] : inputs) {
+      std::error_code missing;
+      if (!input.empty() && std::filesystem::equivalent(path, input, missing))
+        errors_.Raise_At(kModule, "VMBuild", "The output file \"%s\" is %s.", path.c_str(), what);
+    }
+  };
   switch (option) {
     case VMBUILD_ASSEMBLER_LISTING: {
       const std::string path = base_name + ".aout";
-      Check_Output_Path(errors_, path);
+      check(path);
       reader.Write_Listing(path);
       break;
     }
     case VMBUILD_C_LISTING: {
       const std::string path = base_name + ".c";
-      Check_Output_Path(errors_, path);
+      check(path);
       generator.Write_Output(path, VMCODE_C_LISTING);
       break;
     }
     case VMBUILD_DLL: {
       const std::string path = base_name + ".dll";
-      Check_Output_Path(errors_, path);
+      check(path);
       // A relative template name is found beside the configuration file,
       // whatever the current directory.
       generator.Set_Template_Directory(configurations_.directory());
