@@ -3,7 +3,8 @@
 // which the reader splits into messages; odd, message bodies separated by
 // zero bytes, each framed here with its right length. An initialize and an
 // initialized come first, so that the features are reached, and diagnostics
-// are published after every message. Every message the server sends must
+// are published at the end (each analysis builds the catalogue anew, which
+// the requests do often enough). Every message the server sends must
 // frame into JSON that reads back, a response must carry an id and a result
 // or an error, every range must run forward from a place of the protocol,
 // and semantic tokens must be whole and must not overlap.
@@ -84,10 +85,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   try {
-    while (const auto body = reader.Next()) {
-      server.Handle(*body);
-      server.Publish_Diagnostics();
-    }
+    while (const auto body = reader.Next()) server.Handle(*body);
+    server.Publish_Diagnostics();
   } catch (const std::exception& error) {
     Finding(std::string("an exception left the server: ") + error.what());
   }

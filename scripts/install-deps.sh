@@ -4,7 +4,7 @@
 # command to run.
 set -euo pipefail
 
-packages=(g++ make cmake libgtest-dev libgmock-dev qt6-base-dev libgl-dev python3)
+packages=(g++ make cmake libgtest-dev libgmock-dev qt6-base-dev libgl-dev python3 nlohmann-json3-dev neovim)
 [ "${KX_WITH_FUZZ:-0}" = 1 ] && packages+=(clang libclang-rt-14-dev)
 
 missing=()
