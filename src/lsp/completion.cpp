@@ -129,9 +129,9 @@ Json Completion(const AnalysedText& text, LspPosition position) {
         {{"label", word}, {"kind", kind == OperandKind::Color ? kItemEnumMember : kItemConstant}});
   const std::optional<SymbolKind> symbols = Symbol_Kind_Of(kind);
   if (!symbols) return items;
-  const int routine = context.label_routine >= 0 ? context.label_routine : context.routine;
   for (const ScriptSymbol& symbol : text.analysis.symbols()) {
-    if (symbol.kind != *symbols || (kind == OperandKind::Label && symbol.routine != routine)) continue;
+    if (symbol.kind != *symbols || (kind == OperandKind::Label && symbol.routine != context.label_routine))
+      continue;
     const std::string detail = Kind_Word(symbol.kind) + (symbol.detail.empty() ? "" : " " + symbol.detail);
     items.push_back({{"label", symbol.name}, {"kind", Item_Kind(symbol.kind)}, {"detail", detail}});
   }
