@@ -11,6 +11,7 @@ using Json = nlohmann::json;
 
 // CompletionItemKind values.
 enum : int {
+  kItemText = 1,
   kItemFunction = 3,
   kItemVariable = 6,
   kItemClass = 7,
@@ -19,7 +20,6 @@ enum : int {
   kItemEnumMember = 20,
   kItemConstant = 21,
   kItemStruct = 22,
-  kItemText = 1
 };
 
 const char* Kind_Word(SymbolKind kind) {

@@ -1,6 +1,8 @@
 #include "lsp/server.h"
 
+#include <algorithm>
 #include <climits>
+#include <cstdint>
 
 #include "lsp/features.h"
 
