@@ -110,7 +110,6 @@ TEST(Kestrixc, StatusesStreamsAndBadInput) {
       {{"--decompile", "@/m.dll", "-o", "@/a.aout"}, 0, "", "", "a.aout", {"m.dll", dll}},
       {{"--decompile", "@/a.kxs", "-o", "@/a.aout"}, 1, "", "kestrixc: @/a.kxs: RoutineData at 0x1A0: the table "
        "lies past the end of the file of " + std::to_string(kScript.size()) + " bytes\n"},
-      {{"--decompile", "@/none.dll"}, 1, "", "kestrixc: @/none.dll: No such file or directory\n"},
       {{"--decompile", "@/m.dll", "-t", "Missing"}, 1, "", "kestrixc: the template DLL @/bin/missing.dll cannot "
        "be read: No such file or directory\n", "", {"m.dll", dll}},
       {{"--decompile", "@/m.dll", "-t", "Nope"}, 2, "", "kestrixc: no template entry is named 'Nope'\n" + usage},

@@ -61,45 +61,39 @@ class ScriptGenerator {
       : random_(seed), c_(config), full_(seed % 10 == 0) {}
 
   std::string Script() {
-    const int routines = Count(c_.max_routine_count, 4);
+    const int routines = Count(c_.max_routine_count, 4), slots = Count(c_.max_object_count, 12);
     std::string text = "[objects]\n";
-    const int slots = Count(c_.max_object_count, 12);
-    for (int slot = 0; slot < slots; ++objects_) {
+    for (int slot = 0; slot < slots; ++objects_) {  // full: o0 <limit - 1>, o1
       const bool array = full_ ? slot == 0 : Chance(3);
       const int count = full_ ? slots - 1 : std::min(static_cast<int>(Below(4)), slots - slot);
-      text += array ? Format_Printf("o%zu <%d>\n", objects_, count) : Format_Printf("o%zu\n", objects_);
+      text += Format_Printf("o%zu", objects_) + (array ? Format_Printf(" <%d>\n", count) : "\n");
       slot += array ? count : 1;
     }
-    if (!full_ && Chance(4)) text += "red\n";  // declared, never named in a routine
-    text += "[Positions]\n";
+    text +=
+        !full_ && Chance(4) ? "red\n[Positions]\n" : "[Positions]\n";  // a keyword, never named in a routine
     for (int p = positions_ = Count(c_.position_array_rows, 3); p-- > 0;)
-      text += Format_Printf("p%d, %s,%s , %s\n", p, Integer().c_str(), Integer().c_str(), Integer().c_str());
+      text += Format_Printf("p%d, %s,%s , %s\n", p, Int().c_str(), Int().c_str(), Int().c_str());
     text += "[variables]\n";
     for (int v = variables_ = Count(c_.integer_array_rows, 3); v-- > 0;)
-      text += Format_Printf("v%d,%s\n", v, Integer().c_str());
+      text += Format_Printf("v%d,%s\n", v, Int().c_str());
     text += "[TEXT]\n";
     for (int t = texts_ = Count(c_.objective_array_rows, 3); t-- > 0;)
       text += Format_Printf("t%d, %s\n", t, Quoted(c_.objective_array_cols - 1).c_str());
     for (int s = Count(c_.name_array_rows, 4); s-- > 0;)
       strings_.push_back(Quoted(c_.name_array_cols - 1, s));
-    // Each routine's steps, and labels on some of its rows (its halt row included).
-    const int budget = c_.step_data_array_rows - routines;
+    const int budget = c_.step_data_array_rows - routines;  // full: every row in use
     for (int r = 0; r < routines; ++r) {
       steps_.push_back(full_ ? budget / routines + (r + 1 == routines ? budget % routines : 0) : Below(10));
-      labels_.push_back(std::min(1 + static_cast<int>(Below(3)), steps_.back() + 1));
+      labels_.push_back(std::min(1 + static_cast<int>(Below(3)), steps_.back() + 1));  // on the first rows
     }
     for (int r = 0; r < routines; ++r) {
-      text += Format_Printf("[routine , R%d,%s, %s%s]\n", r, Integer().c_str(), Boolean(),
-                            Chance(2) ? ",TRUE" : "");
-      for (int row = 0; row <= steps_[r]; ++row) {
-        if (row < labels_[r]) text += Format_Printf("L%d_%d: ", r, row);
-        if (row < steps_[r]) text += Step(r) + (Chance(9) ? " // a comment\n" : "\n");
-      }
+      text += Format_Printf("[routine , R%d,%s, %s%s]\n", r, Int().c_str(), Bool(), Chance(2) ? ",TRUE" : "");
+      for (int row = 0; row <= steps_[r]; ++row)
+        text += (row < labels_[r] ? Format_Printf("L%d_%d: ", r, row) : "") +
+                (row < steps_[r] ? Step(r) + (Chance(9) ? " // a comment\n" : "\n") : "");
     }
-    if (seed_crlf_) {
-      for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2)
-        text.insert(at, "\r");
-    }
+    for (std::size_t at = 0; crlf_ && (at = text.find('\n', at)) != std::string::npos; at += 2)
+      text.insert(at, "\r");
     return text;
   }
 
@@ -107,12 +101,12 @@ class ScriptGenerator {
   std::size_t Below(std::size_t n) { return n == 0 ? 0 : random_() % n; }
   bool Chance(std::size_t one_in) { return Below(one_in) == 0; }
   int Count(int limit, int usual) { return full_ ? limit : 1 + static_cast<int>(Below(usual)); }
-  const char* Boolean() { return Chance(2) ? "true" : "False"; }
+  const char* Bool() { return Chance(2) ? "true" : "False"; }
 
-  std::string Integer() {
-    static const char* const kSpecial[] = {"0",           "-1",         "32767",    "-32768",
-                                           "65535",       "70000",      "16777217", "2147483647",
-                                           "-2147483648", "4294967295", "- 5",      "65536"};
+  std::string Int() {
+    static const char* const kSpecial[] = {"0",           "-1",         "32767", "-32768",
+                                           "65535",       "65536",      "70000", "2147483647",
+                                           "-2147483648", "4294967295", "- 5",   "16777217"};
     return Chance(2) ? kSpecial[Below(std::size(kSpecial))]
                      : std::to_string(static_cast<std::int32_t>(random_()) | 1);
   }
@@ -123,75 +117,51 @@ class ScriptGenerator {
   // string left open takes its line feed.
   std::string Quoted(int room, int tag = -1) {
     const std::size_t size = full_ ? std::min(room, 400) : Below(std::min(room, 40) + 1);
-    std::string text = size > 60 ? "\n\"" : "\"";
-    if (tag >= 0 && size >= 3) text += Format_Printf("%03d", tag);
+    std::string text =
+        (size > 60 ? "\n\"" : "\"") + (tag >= 0 && size >= 3 ? Format_Printf("%03d", tag) : "");
     for (std::size_t i = text.size() - (size > 60 ? 2 : 1); i < size; ++i) {
       do next_byte_ = static_cast<unsigned char>(next_byte_ + 1);
       while (next_byte_ == 0 || next_byte_ == '\t' || next_byte_ == '\n' || next_byte_ == '"');
-      text += static_cast<char>(next_byte_);
+      text += i + 1 < size && Chance(16) ? "\\n" : std::string(1, static_cast<char>(next_byte_));
+      i += text.ends_with("\\n") ? 1 : 0;
     }
-    if (size < static_cast<std::size_t>(room) && Chance(4)) return text + "\n";
-    return text + "\"";
+    return text + (size < static_cast<std::size_t>(room) && Chance(4) ? "\n" : "\"");
   }
 
   std::string Step(int r) {
+    using enum OperandKind;
     const OpcodeDefinition& opcode = kOpcodeTable[next_opcode_++ % kOpcodeTable.size()];
     std::string step = Chance(2) ? opcode.name : "  " + std::string(opcode.name);
     int label_routine = r;
     std::size_t optional = Below(4);
     for (const VMOpcode_Operand_Type type : opcode.operand_types) {
-      if (type == 0) break;
-      const OperandSlot slot = *Decode_Operand_Type(type);
-      if (slot.optional && optional-- == 0) break;
-      step += Chance(2) ? "," : " , ";
-      switch (slot.kind) {
-        case OperandKind::Object:
-          step += Format_Printf("o%zu", Below(objects_));
-          break;
-        case OperandKind::String:
-          step += strings_[used_strings_ < strings_.size() ? used_strings_++ : Below(strings_.size())];
-          break;
-        case OperandKind::TextName:
-          step += Format_Printf("t%zu", Below(texts_));
-          break;
-        case OperandKind::Variable:
-          step += Format_Printf("v%zu", Below(variables_));
-          break;
-        case OperandKind::Position:
-          step += Format_Printf("p%zu", Below(positions_));
-          break;
-        case OperandKind::Routine:
-          label_routine = static_cast<int>(Below(steps_.size()));
-          step += Format_Printf("R%d", label_routine);
-          break;
-        case OperandKind::Label: {
-          const int row = static_cast<int>(Below(labels_[label_routine]));
-          step += Format_Printf("L%d_%d", label_routine, row);
-          break;
-        }
-        case OperandKind::Integer:
-          if (slot.zero_ends && Chance(3)) return step + "0";
-          // 65536: a zero word, but not the end of the operands.
-          step += !slot.zero_ends ? Integer() : Chance(2) ? "65536" : std::to_string(1 + Below(99));
-          break;
-        case OperandKind::Boolean:
-          step += Boolean();
-          break;
-        case OperandKind::Number:
-          step += Chance(3) ? Boolean() : std::to_string(random_());
-          break;
-        case OperandKind::Color:
-          step += std::array{"white", "GREEN", "Red"}[Below(3)];
-          break;
-      }
+      const std::optional<OperandSlot> slot = Decode_Operand_Type(type);
+      if (!slot || (slot->optional && optional-- == 0)) break;
+      const OperandKind kind = slot->kind;
+      if (kind == Routine) label_routine = static_cast<int>(Below(steps_.size()));
+      if (slot->zero_ends && Chance(3)) return step + ",0";
+      // A zero-ends value of 65536 leaves a zero word, but not the end of the operands.
+      step += (Chance(2) ? "," : " , ") +
+              (kind == Object ? Format_Printf("o%zu", Below(objects_))
+               : kind == String
+                   ? strings_[used_strings_ < strings_.size() ? used_strings_++ : Below(strings_.size())]
+               : kind == TextName ? Format_Printf("t%zu", Below(texts_))
+               : kind == Variable ? Format_Printf("v%zu", Below(variables_))
+               : kind == Position ? Format_Printf("p%zu", Below(positions_))
+               : kind == Routine  ? Format_Printf("R%d", label_routine)
+               : kind == Label    ? Format_Printf("L%d_%zu", label_routine, Below(labels_[label_routine]))
+               : slot->zero_ends  ? (Chance(2) ? "65536" : std::to_string(1 + Below(99)))
+               : kind == Integer  ? Int()
+               : kind == Number   ? (Chance(3) ? Bool() : std::to_string(random_()))
+               : kind == Color    ? std::array{"white", "GREEN", "Red"}[Below(3)]
+                                  : Bool());
     }
     return step;
   }
 
   std::mt19937 random_;
   const TemplateConfig& c_;
-  const bool full_;
-  const bool seed_crlf_ = Chance(5);
+  const bool full_, crlf_ = Chance(5);
   std::size_t objects_ = 0, positions_ = 0, variables_ = 0, texts_ = 0, used_strings_ = 0;
   std::size_t next_opcode_ = Below(kOpcodeCount);
   unsigned char next_byte_ = static_cast<unsigned char>(Below(256));
@@ -199,15 +169,11 @@ class ScriptGenerator {
   std::vector<int> steps_, labels_;
 };
 
-class Decompile : public ::testing::Test {
- protected:
-  void SetUp() override { parser_.Read_Template_File(KX_TEMPLATES_DIR "/Kestrix.conf"); }
-  testing::CapturedContext errors_{true}, notices_{false};
-  TemplateConfigParser parser_{errors_.context, notices_.context};
-};
-
-TEST_F(Decompile, ExamplesCorpusAndGeneratedScriptsRoundTrip) {
-  for (const TemplateConfig& config : *parser_.templates()) {
+TEST(DecompileDll, ExamplesCorpusAndGeneratedScriptsRoundTrip) {
+  testing::CapturedContext errors(true), notices(false);
+  TemplateConfigParser parser(errors.context, notices.context);
+  parser.Read_Template_File(KX_TEMPLATES_DIR "/Kestrix.conf");
+  for (const TemplateConfig& config : *parser.templates()) {
     for (const char* folder : {KX_EXAMPLES_DIR, KX_SCRIPT_CORPUS_DIR})
       for (const fs::directory_entry& entry : fs::directory_iterator(folder))
         Expect_Round_Trip(testing::Read_File(entry.path()), config);
@@ -270,7 +236,6 @@ TEST(DecompileDll, BadTablesNameTableAndOffset) {
       {0x30A, Le16({0}), "NumberOfRoutines at 0x30A: no routine, where every build writes one"},
       {0x332, Le16({5}), "RoutineOffset at 0x332: routine 1 begins at row 5, but its rows begin at row 6"},
       {0x320, "\2", "GlobalRoutinePriority at 0x320: the priority of routine 0 is 2, neither 0 nor 1"},
-      {0x341, "\7", "DebugText at 0x341: the debug flag of routine 1 is 7, neither 0 nor 1"},
       {0x1A0, Le16({200}), "RoutineData at 0x1A0: operation code 200 is not an operation"},
       {0x1AC, Le16({16}), "RoutineData at 0x1AC: object 16 is beyond the template's 16 objects"},
       {0x1AE, Le16({8}), "RoutineData at 0x1AE: string 8 is beyond the 8 rows of NameArray"},
