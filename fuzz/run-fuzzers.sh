@@ -6,14 +6,14 @@
 # that is removed at the end. Fails when any harness found something.
 #
 # Usage: fuzz/run-fuzzers.sh BUILD SECONDS [HARNESS...]
-#        (harnesses: config script lexan text_layout; default: all)
+#        (harnesses: config script lexan text_layout decompile; default: all)
 set -euo pipefail
 
 build=$(cd "${1:?usage: fuzz/run-fuzzers.sh BUILD SECONDS [HARNESS...]}" && pwd)
 seconds=${2:?usage: fuzz/run-fuzzers.sh BUILD SECONDS [HARNESS...]}
 shift 2
 harnesses=("$@")
-[ ${#harnesses[@]} -eq 0 ] && harnesses=(config script lexan text_layout)
+[ ${#harnesses[@]} -eq 0 ] && harnesses=(config script lexan text_layout decompile)
 jobs=${JOBS:-2}
 cd "$(dirname "$0")/.."
 
@@ -24,7 +24,7 @@ mkdir -p "$build/fuzz/logs"
 run() { # harness
   local name=$1 options=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1)
   mkdir -p "$build/fuzz/corpus/$name" "$build/fuzz/findings/$name"
-  [ "$name" != text_layout ] && options+=(-dict="$build/fuzz/kestrix.dict" -max_len=8192)
+  case $name in text_layout | decompile) ;; *) options+=(-dict="$build/fuzz/kestrix.dict" -max_len=8192) ;; esac
   TMPDIR=$work "$build/fuzz/${name}_fuzzer" "${options[@]}" -artifact_prefix="$build/fuzz/findings/$name/" \
     "$build/fuzz/corpus/$name" "fuzz/corpus/$name" >"$build/fuzz/logs/$name.log" 2>&1
 }
