@@ -40,7 +40,7 @@ fuzz:
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
 	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKX_FUZZ=ON -DKX_BUILD_APP=OFF -DKX_BUILD_TESTS=OFF $(CMAKE_ARGS)
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target config_fuzzer script_fuzzer lexan_fuzzer \
-	  text_layout_fuzzer exports_fuzzer lsp_fuzzer fuzz_dictionary
+	  text_layout_fuzzer exports_fuzzer lsp_fuzzer decompile_fuzzer fuzz_dictionary
 	JOBS=$(JOBS) fuzz/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 # The main job on the bundled example: the tutorial mission, built against

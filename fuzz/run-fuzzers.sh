@@ -6,14 +6,14 @@
 # that is removed at the end. Fails when any harness found something.
 #
 # Usage: fuzz/run-fuzzers.sh BUILD SECONDS [HARNESS...]
-#        (harnesses: config script lexan text_layout exports lsp; default: all)
+#        (harnesses: config script lexan text_layout exports lsp decompile; default: all)
 set -euo pipefail
 
 build=$(cd "${1:?usage: fuzz/run-fuzzers.sh BUILD SECONDS [HARNESS...]}" && pwd)
 seconds=${2:?usage: fuzz/run-fuzzers.sh BUILD SECONDS [HARNESS...]}
 shift 2
 harnesses=("$@")
-[ ${#harnesses[@]} -eq 0 ] && harnesses=(config script lexan text_layout exports lsp)
+[ ${#harnesses[@]} -eq 0 ] && harnesses=(config script lexan text_layout exports lsp decompile)
 jobs=${JOBS:-2}
 cd "$(dirname "$0")/.."
 
@@ -26,7 +26,7 @@ run() { # harness
   local seeds=("fuzz/corpus/$name")
   mkdir -p "$build/fuzz/corpus/$name" "$build/fuzz/findings/$name"
   case $name in
-    text_layout) ;;
+    text_layout | decompile) ;;
     # Binary files, seeded with the sample templates as well; no input is cut short.
     exports)
       mkdir -p "$work/seeds/exports"

@@ -1,5 +1,7 @@
 #include "cli/kestrixc.h"
 
+#include <cerrno>
+#include <cstring>
 #include <exception>
 #include <memory>
 
@@ -8,6 +10,8 @@
 #include "config/template_config_parser.h"
 #include "diagnostics/error_context.h"
 #include "diagnostics/error_sink.h"
+#include "util/atomic_file.h"
+#include "vmcode/decompile.h"
 #include "vmobject/companion_files.h"
 #include "vmobject/vmobject.h"
 #include "vmopcode/vmopcode.h"
@@ -53,6 +57,33 @@ int Print_Exports(const CliOptions& options, std::ostream& out, std::ostream& er
   }
 }
 
+// --decompile: the script goes to the output file, written whole or not at
+// all, or to standard output.
+int Decompile(const CliOptions& options, const TemplateList& templates,
+              const std::filesystem::path& directory, std::ostream& out, std::ostream& err) {
+  const std::string name = options.template_name.value_or(templates.empty() ? "" : templates.First()->name);
+  const TemplateConfig* config = templates.Find_By_Name(name);
+  if (config == nullptr) return Bad_Usage(err, "no template entry is named '" + name + "'");
+  std::string script;
+  try {
+    script = Decompile_File(options.decompile_file, *config, directory);
+  } catch (const DecompileError& error) {
+    err << "kestrixc: " << error.what() << '\n';
+    return KESTRIXC_BUILD_FAILED;
+  }
+  if (!options.output) {
+    out << script;
+    return KESTRIXC_SUCCESS;
+  }
+  AtomicFile file;
+  if (!file.Open(*options.output) ||
+      std::fwrite(script.data(), 1, script.size(), file.get()) != script.size() || !file.Commit()) {
+    err << "kestrixc: " << *options.output << ": " << std::strerror(errno) << '\n';
+    return KESTRIXC_BUILD_FAILED;
+  }
+  return KESTRIXC_SUCCESS;
+}
+
 // "FILE:LINE: error: WHAT", or "FILE: error: WHAT" without a line.
 std::string Failure_Line(const std::string& file, int line, const char* what) {
   if (line > 0) return file + ':' + std::to_string(line) + ": error: " + what;
@@ -82,6 +113,7 @@ int Run_Kestrixc(const std::vector<std::string>& args, const std::filesystem::pa
     case CliAction::Exports:
       return Print_Exports(options, out, err);
     case CliAction::List_Templates:
+    case CliAction::Decompile:
     case CliAction::Build:
       break;
   }
@@ -105,6 +137,8 @@ int Run_Kestrixc(const std::vector<std::string>& args, const std::filesystem::pa
     for (const TemplateConfig& entry : templates) out << entry.name << '\n';
     return KESTRIXC_SUCCESS;
   }
+  if (options.action == CliAction::Decompile)
+    return Decompile(options, templates, configurations.directory(), out, err);
 
   // The build log: progress and failure diagnostics alike, in order, on
   // standard output, as the build dialog's list would show them.

@@ -82,6 +82,17 @@ TEST(Kestrixc, StatusesStreamsAndBadInput) {
            " does not fit the template DLL file of " + bytes + " bytes.\n";
   };
   const char *folder = "21\nError text : Is a directory", *large = "27\nError text : File too large";
+  // A DLL of the test template with one empty routine, and the script it reads back into.
+  std::string dll = testing::Template_Bytes();
+  dll.replace(0x1A0, 10, std::string(10, '\0'));       // its halt row
+  dll.replace(0x30A, 8, testing::Le16({1, 0, 0, 2}));  // one routine, of speed 2
+  dll.replace(0x320, 1, "\1");                         // priority true
+  dll.replace(0x330, 2, testing::Le16({0}));           // at row 0
+  dll.replace(0x340, 1, std::string(1, '\0'));         // debug false
+  const std::string decompiled =
+      "// Read back from m.dll as a DLL of the template entry \"First\".\n"
+      "// The DLL keeps no names: every name below is made up.\n\n"
+      "[objects]\n\n[positions]\n\n[variables]\n\n[text]\n\n[routine, routine_0, 2, true]\n";
   // clang-format off
   const Invocation runs[] = {
       {{"@/a.kxs"}, 0, built, "", "a.dll"},
@@ -96,6 +107,13 @@ TEST(Kestrixc, StatusesStreamsAndBadInput) {
       {{"--help"}, 0, usage, ""},
       {{"--version"}, 0, "kestrixc " KX_VERSION "\n", ""},
       {{"--exports", KX_SAMPLE_TEMPLATE}, 0, Format_Exports(Read_Export_Table(KX_SAMPLE_TEMPLATE)), ""},
+      {{"--decompile", "@/m.dll"}, 0, decompiled, "", "", {"m.dll", dll}},
+      {{"--decompile", "@/m.dll", "-o", "@/a.aout"}, 0, "", "", "a.aout", {"m.dll", dll}},
+      {{"--decompile", "@/a.kxs", "-o", "@/a.aout"}, 1, "", "kestrixc: @/a.kxs: RoutineData at 0x1A0: the table "
+       "lies past the end of the file of " + std::to_string(kScript.size()) + " bytes\n"},
+      {{"--decompile", "@/m.dll", "-t", "Missing"}, 1, "", "kestrixc: the template DLL @/bin/missing.dll cannot "
+       "be read: No such file or directory\n", "", {"m.dll", dll}},
+      {{"--decompile", "@/m.dll", "-t", "Nope"}, 2, "", "kestrixc: no template entry is named 'Nope'\n" + usage},
       {{"--exports", "@/bad.dll"}, 1, "", "kestrixc: @/bad.dll: the file is neither a Windows DLL (PE) nor "
        "an ELF shared object\n", "", {"bad.dll", "garbage"}},
       // Bad usage, and configurations that cannot be read (laid out for 79 columns).

@@ -15,7 +15,9 @@ enum class OptionId {
   Operations,
   Exports,
   Help,
-  Version
+  Version,
+  Decompile,
+  Output
 };
 
 struct OptionEntry {
@@ -36,6 +38,8 @@ constexpr OptionEntry kOptions[] = {
     {OptionId::Exports, 0, "exports", true},
     {OptionId::Help, 'h', "help", false},
     {OptionId::Version, 0, "version", false},
+    {OptionId::Decompile, 0, "decompile", true},
+    {OptionId::Output, 'o', "output", true},
 };
 
 const OptionEntry* Find_Long(std::string_view name) {
@@ -150,6 +154,14 @@ class Parser {
       case OptionId::Version:
         version_ = true;
         break;
+      case OptionId::Decompile:
+        Request(CliAction::Decompile, shown);
+        options_.decompile_file = value;
+        break;
+      case OptionId::Output:
+        options_.output = value;
+        output_ = shown;
+        break;
     }
   }
 
@@ -176,6 +188,8 @@ class Parser {
     } else if (!operands_.empty()) {
       throw UsageError("unexpected argument '" + operands_[0] + "' with '" + request_ + "'");
     }
+    if (options_.output && options_.action != CliAction::Decompile)
+      throw UsageError("option '" + output_ + "' is only for '--decompile'");
     return options_;
   }
 
@@ -184,6 +198,7 @@ class Parser {
   CliOptions options_;
   std::vector<std::string> operands_;
   std::string request_;
+  std::string output_;  // the form of the output option given
   bool help_ = false;
   bool version_ = false;
 };
@@ -207,6 +222,10 @@ const char* Usage_Text() {
          "      --operations      print the synopsis of every operation and exit\n"
          "      --exports FILE    list the exported data tables of a DLL or shared object\n"
          "                        with their file offsets and sizes, and exit\n"
+         "      --decompile FILE  read a DLL built for the template entry back into a\n"
+         "                        script, and exit\n"
+         "  -o, --output FILE     where --decompile writes the script (default: standard\n"
+         "                        output)\n"
          "  -h, --help            print this help and exit\n"
          "      --version         print the version and exit\n";
 }

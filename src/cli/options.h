@@ -9,7 +9,7 @@
 
 namespace kx {
 
-enum class CliAction { Build, List_Templates, Synopsis, Operations, Exports, Help, Version };
+enum class CliAction { Build, List_Templates, Synopsis, Operations, Exports, Help, Version, Decompile };
 
 // What one kestrixc command line asks for.
 struct CliOptions {
@@ -21,6 +21,8 @@ struct CliOptions {
   bool quiet = false;                        // print only failures
   std::string operation;                     // Synopsis: the operation's name
   std::string exports_file;                  // Exports: the DLL or shared object to read
+  std::string decompile_file;                // Decompile: the built DLL to read back
+  std::optional<std::string> output;         // Decompile: the script file; none: standard output
 };
 
 // Bad command-line usage; what() is a one-line message.

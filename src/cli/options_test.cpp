@@ -9,11 +9,13 @@ namespace {
 std::string Parsed(const std::vector<std::string>& args) {
   try {
     const CliOptions o = Parse_Options(args);
-    const char* const actions[] = {"build", "list", "synopsis", "operations", "exports", "help", "version"};
-    const std::string subject = o.script + o.operation + o.exports_file;  // one at most is set
+    const char* const actions[] = {"build",   "list", "synopsis", "operations",
+                                   "exports", "help", "version",  "decompile"};
+    // One at most is set.
+    const std::string subject = o.script + o.operation + o.exports_file + o.decompile_file;
     return actions[static_cast<int>(o.action)] + (subject.empty() ? "" : " " + subject) +
            " t=" + o.template_name.value_or("-") + " f=" + std::to_string(o.option) +
-           " c=" + o.config.value_or("-") + (o.quiet ? " q" : "");
+           " c=" + o.config.value_or("-") + (o.quiet ? " q" : "") + (o.output ? " o=" + *o.output : "");
   } catch (const UsageError& error) {
     return std::string("error: ") + error.what();
   }
@@ -52,7 +54,11 @@ TEST(ParseOptions, EveryFormAndEveryRefusal) {
       {{"--list-templates", "a.kxs"}, "error: unexpected argument 'a.kxs' with '--list-templates'"},
       {{"--list-templates", "--operations"},
        "error: option '--operations' cannot be combined with '--list-templates'"},
-      {{"--synopsis"}, "error: option '--synopsis' needs a value"}};
+      {{"--synopsis"}, "error: option '--synopsis' needs a value"},
+      {{"-o", "m.kxs", "--decompile", "m.dll", "-tS"}, "decompile m.dll t=S f=3 c=- o=m.kxs"},
+      {{"--decompile=m.dll", "--output=m.kxs"}, "decompile m.dll t=- f=3 c=- o=m.kxs"},
+      {{"--decompile", "m.dll", "a.kxs"}, "error: unexpected argument 'a.kxs' with '--decompile'"},
+      {{"--output", "m.kxs", "a.kxs"}, "error: option '--output' is only for '--decompile'"}};
   for (const auto& [args, parsed] : cases) EXPECT_EQ(Parsed(args), parsed) << ::testing::PrintToString(args);
 }
 
