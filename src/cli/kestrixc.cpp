@@ -8,6 +8,7 @@
 #include "config/template_config_parser.h"
 #include "diagnostics/error_context.h"
 #include "diagnostics/error_sink.h"
+#include "util/platform.h"
 #include "vmobject/companion_files.h"
 #include "vmobject/vmobject.h"
 #include "vmopcode/vmopcode.h"
@@ -45,7 +46,7 @@ int Print_Synopses(const CliOptions& options, std::ostream& out, std::ostream& e
 
 int Print_Exports(const CliOptions& options, std::ostream& out, std::ostream& err) {
   try {
-    out << Format_Exports(Read_Export_Table(options.exports_file));
+    out << Format_Exports(Read_Export_Table(platform::Text_Path(options.exports_file)));
     return KESTRIXC_SUCCESS;
   } catch (const ExportTableError& error) {
     err << "kestrixc: " << error.what() << '\n';
@@ -91,12 +92,13 @@ int Run_Kestrixc(const std::vector<std::string>& args, const std::filesystem::pa
   ErrorContext configuration_errors(kConfigurationLogWidth, std::make_unique<ListSink>(true, Print_To(err)));
   ErrorContext configuration_notices(kConfigurationLogWidth, std::make_unique<ListSink>(false));
   TemplateConfigParser configurations(configuration_errors, configuration_notices);
-  const std::string config_path =
-      options.config.value_or((Companion_Directory(program_directory) / kConfigurationFileName).string());
+  const std::filesystem::path config_path =
+      options.config ? platform::Text_Path(*options.config)
+                     : Companion_Directory(program_directory) / kConfigurationFileName;
   try {
     configurations.Read_Template_File(config_path);
   } catch (const BuildFailure& failure) {
-    err << Failure_Line(config_path, failure.line(), "configuration not read") << '\n';
+    err << Failure_Line(platform::Path_Text(config_path), failure.line(), "configuration not read") << '\n';
     return KESTRIXC_BAD_USAGE;
   }
   const TemplateList& templates = *configurations.templates();
@@ -121,7 +123,7 @@ int Run_Kestrixc(const std::vector<std::string>& args, const std::filesystem::pa
 
   int line = 0;
   try {
-    vmobject.VMBuild(options.script, template_name, options.option);
+    vmobject.VMBuild(platform::Text_Path(options.script), template_name, options.option);
     return KESTRIXC_SUCCESS;
   } catch (const BuildFailure& failure) {
     line = failure.line();
@@ -135,10 +137,10 @@ int Run_Kestrixc(const std::vector<std::string>& args, const std::filesystem::pa
 }
 
 std::filesystem::path Program_Directory(const char* argv0) {
+  const std::filesystem::path executable = platform::Executable_Path();
+  if (!executable.empty()) return executable.parent_path();
   std::error_code error;
-  const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (!error) return executable.parent_path();
-  return std::filesystem::absolute(argv0 != nullptr ? argv0 : ".", error).parent_path();
+  return std::filesystem::absolute(platform::Text_Path(argv0 != nullptr ? argv0 : "."), error).parent_path();
 }
 
 }  // namespace kx

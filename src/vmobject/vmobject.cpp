@@ -1,9 +1,9 @@
 #include "vmobject/vmobject.h"
 
-#include <climits>
 #include <filesystem>
 #include <utility>
 
+#include "util/platform.h"
 #include "vmasm/vmasm.h"
 #include "vmcode/vmcode.h"
 #include "vmopcode/vmopcode.h"
@@ -13,17 +13,21 @@ namespace {
 
 constexpr const char* kModule = "vmobject/vmobject";
 
-bool Is_Separator(char c) { return c == '/' || c == '\\'; }
+template <typename Char>
+bool Is_Separator(Char c) {
+  return c == '/' || c == '\\';
+}
 
 // An output path is used whole or not at all: one too long for the platform
 // is refused instead of being cut to the name of some other file.
-void Check_Output_Path(ErrorContext& errors, const std::string& path) {
-  std::size_t name_start = path.size();
-  while (name_start > 0 && !Is_Separator(path[name_start - 1])) --name_start;
-  if (path.size() - name_start > NAME_MAX || path.size() >= PATH_MAX) {
+void Check_Output_Path(ErrorContext& errors, const std::filesystem::path& path) {
+  const std::filesystem::path::string_type& text = path.native();
+  std::size_t name_start = text.size();
+  while (name_start > 0 && !Is_Separator(text[name_start - 1])) --name_start;
+  if (text.size() - name_start > platform::kLongestName || text.size() >= platform::kLongestPath) {
     // Reported as the build's own failure, as the driver is what chose the path.
     errors.Raise_At(kModule, "VMBuild", "The output path \"%s\" is too long for this platform.",
-                    path.c_str());
+                    platform::Path_Text(path).c_str());
   }
 }
 
@@ -32,7 +36,8 @@ void Check_Output_Path(ErrorContext& errors, const std::string& path) {
 VMObject::VMObject(ErrorContext& errors, ErrorContext& notices, TemplateConfigParser& configurations)
     : errors_(errors), notices_(notices), configurations_(configurations) {}
 
-void VMObject::VMBuild(const std::string& script_path, const std::string& template_name, int option) {
+void VMObject::VMBuild(const std::filesystem::path& script_path, const std::string& template_name,
+                       int option) {
   // Stages are released in reverse order of creation: generator, reader, catalogue.
   VMOpcode catalogue(errors_);
   VMAsm reader(errors_, notices_, catalogue);
@@ -47,36 +52,37 @@ void VMObject::VMBuild(const std::string& script_path, const std::string& templa
   reader.Read_Script(script_path, *config);
   generator.Generate_Routines(reader);
 
-  const std::string base_name = Strip_Extension(script_path);
+  const std::string base_name = Strip_Extension(platform::Path_Text(script_path));
   // An output never replaces a file that the build reads, however the paths
   // are spelt: links and relative paths lead to the same file.
   const std::pair<std::filesystem::path, const char*> inputs[] = {
       {script_path, "the script itself"},
       {Template_File_Path(config->dll_blank, configurations_.directory()), "the template DLL"},
       {configurations_.file(), "the configuration file"}};
-  auto check = [&](const std::string& path) {
+  auto check = [&](const std::filesystem::path& path) {
     Check_Output_Path(errors_, path);
     for (const auto& [input, what] : inputs) {
       std::error_code missing;
       if (!input.empty() && std::filesystem::equivalent(path, input, missing))
-        errors_.Raise_At(kModule, "VMBuild", "The output file \"%s\" is %s.", path.c_str(), what);
+        errors_.Raise_At(kModule, "VMBuild", "The output file \"%s\" is %s.",
+                         platform::Path_Text(path).c_str(), what);
     }
   };
   switch (option) {
     case VMBUILD_ASSEMBLER_LISTING: {
-      const std::string path = base_name + ".aout";
+      const std::filesystem::path path = platform::Text_Path(base_name + ".aout");
       check(path);
       reader.Write_Listing(path);
       break;
     }
     case VMBUILD_C_LISTING: {
-      const std::string path = base_name + ".c";
+      const std::filesystem::path path = platform::Text_Path(base_name + ".c");
       check(path);
       generator.Write_Output(path, VMCODE_C_LISTING);
       break;
     }
     case VMBUILD_DLL: {
-      const std::string path = base_name + ".dll";
+      const std::filesystem::path path = platform::Text_Path(base_name + ".dll");
       check(path);
       // A relative template name is found beside the configuration file,
       // whatever the current directory.

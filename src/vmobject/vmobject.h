@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 #include "config/template_config_parser.h"
@@ -21,7 +22,7 @@ class VMObject {
   // Runs one build: catalogue, reader, generator, template lookup by exact
   // name, reading, generation, output. Failures leave by BuildFailure with
   // the script line (or 0); every stage is released on every path.
-  void VMBuild(const std::string& script_path, const std::string& template_name, int option);
+  void VMBuild(const std::filesystem::path& script_path, const std::string& template_name, int option);
 
   TemplateConfigParser& configurations() { return configurations_; }
 
