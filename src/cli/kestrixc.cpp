@@ -1,6 +1,9 @@
 #include "cli/kestrixc.h"
 
+#include <cerrno>
+#include <cstring>
 #include <exception>
+#include <iterator>
 #include <memory>
 
 #include "cli/options.h"
@@ -8,7 +11,9 @@
 #include "config/template_config_parser.h"
 #include "diagnostics/error_context.h"
 #include "diagnostics/error_sink.h"
+#include "util/atomic_file.h"
 #include "util/platform.h"
+#include "vmcode/vmcode.h"
 #include "vmobject/companion_files.h"
 #include "vmobject/vmobject.h"
 #include "vmopcode/vmopcode.h"
@@ -60,10 +65,34 @@ std::string Failure_Line(const std::string& file, int line, const char* what) {
   return file + ": error: " + what;
 }
 
+// The name of a script read from standard input, in the build log and the last line.
+constexpr const char* kStandardInput = "<stdin>";
+
+// A file name as make reads it: a space or '#' behind a backslash, '$' doubled.
+std::string Make_Name(const std::filesystem::path& path) {
+  std::string name;
+  for (char c : platform::Path_Text(path)) {
+    if (c == ' ' || c == '#') name += '\\';
+    if (c == '$') name += '$';
+    name += c;
+  }
+  return name;
+}
+
+// Writes the dependency file whole, or reports why it could not.
+bool Write_Depfile(const std::string& file, const std::string& text, std::ostream& err) {
+  AtomicFile depfile;
+  if (depfile.Open(platform::Text_Path(file)) &&
+      std::fwrite(text.data(), 1, text.size(), depfile.get()) == text.size() && depfile.Commit())
+    return true;
+  err << "kestrixc: cannot write the dependency file '" << file << "': " << std::strerror(errno) << '\n';
+  return false;
+}
+
 }  // namespace
 
 int Run_Kestrixc(const std::vector<std::string>& args, const std::filesystem::path& program_directory,
-                 std::ostream& out, std::ostream& err) {
+                 std::istream& in, std::ostream& out, std::ostream& err) {
   CliOptions options;
   try {
     options = Parse_Options(args);
@@ -121,19 +150,48 @@ int Run_Kestrixc(const std::vector<std::string>& args, const std::filesystem::pa
   else if (!templates.empty())
     template_name = templates.First()->name;
 
-  int line = 0;
-  try {
-    vmobject.VMBuild(platform::Text_Path(options.script), template_name, options.option);
-    return KESTRIXC_SUCCESS;
-  } catch (const BuildFailure& failure) {
-    line = failure.line();
-  } catch (const std::exception& unexpected) {
+  const std::filesystem::path output =
+      options.output ? platform::Text_Path(*options.output) : std::filesystem::path();
+  // Builds one script; a failure ends with its last line on standard error.
+  // What the output depends on joins `dependencies`.
+  std::string dependencies;
+  auto build = [&](const std::string& script) {
+    const bool from_input = script == "-";
+    const std::filesystem::path script_path =
+        from_input ? std::filesystem::path() : platform::Text_Path(script);
+    int line = 0;
+    try {
+      if (from_input)
+        vmobject.VMBuild_Text(kStandardInput, std::string(std::istreambuf_iterator<char>(in), {}),
+                              template_name, options.option, output);
+      else
+        vmobject.VMBuild(script_path, template_name, options.option, output);
+      dependencies += Make_Name(VMBuild_Output_Path(script_path, options.option, output)) + ":";
+      if (!from_input) dependencies += " " + Make_Name(script_path);
+      dependencies += " " + Make_Name(config_path);
+      if (options.option == VMBUILD_DLL)
+        dependencies += " " + Make_Name(Template_File_Path(templates.Find_By_Name(template_name)->dll_blank,
+                                                           configurations.directory()));
+      dependencies += "\n";
+      return true;
+    } catch (const BuildFailure& failure) {
+      line = failure.line();
+    } catch (const std::exception& unexpected) {
+      out.flush();
+      err << "kestrixc: " << unexpected.what() << '\n';
+    }
     out.flush();
-    err << "kestrixc: " << unexpected.what() << '\n';
-  }
-  out.flush();
-  err << Failure_Line(options.script, line, "build failed") << '\n';
-  return KESTRIXC_BUILD_FAILED;
+    err << Failure_Line(from_input ? kStandardInput : script, line, "build failed") << '\n';
+    return false;
+  };
+  // Each script is built, whatever became of the ones before it.
+  int status = KESTRIXC_SUCCESS;
+  for (const std::string& script : options.scripts)
+    if (!build(script)) status = KESTRIXC_BUILD_FAILED;
+  // The dependency file is written only when every output is, so that an earlier one survives a failure.
+  if (status == KESTRIXC_SUCCESS && options.depfile && !Write_Depfile(*options.depfile, dependencies, err))
+    status = KESTRIXC_BUILD_FAILED;
+  return status;
 }
 
 std::filesystem::path Program_Directory(const char* argv0) {

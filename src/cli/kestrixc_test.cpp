@@ -50,8 +50,9 @@ std::string Resolved(std::string text, const fs::path& folder) {
 }
 
 // Runs a copy of the program at `copy` (made here) in `folder` with `args`,
-// standard output and error going to the files stdout and stderr there, and
-// returns the exit status. Under wine, memory and file-size limits are left out.
+// standard input from the file stdin there, if any, standard output and
+// error going to the files stdout and stderr there, and returns the exit
+// status. Under wine the memory limit is left out.
 int Run_Program(const Program& program, const fs::path& copy, const fs::path& folder,
                 const std::vector<std::string>& args, int file_size_blocks = 0) {
   if (!fs::exists(copy)) {
@@ -68,6 +69,7 @@ int Run_Program(const Program& program, const fs::path& copy, const fs::path& fo
   if (program.runner[0] != '\0') line += Quoted(program.runner) + " ";
   line += Quoted(copy.string());
   for (const std::string& arg : args) line += " " + Quoted(arg);
+  line += " <" + Quoted(fs::exists(folder / "stdin") ? (folder / "stdin").string() : "/dev/null");
   const int status = std::system(
       (line + " >" + Quoted((folder / "stdout").string()) + " 2>" + Quoted((folder / "stderr").string()))
           .c_str());
@@ -83,8 +85,7 @@ std::string Output(const fs::path& folder, const char* name) {
   const std::string windows_folder = "Z:" + std::regex_replace(folder.string(), std::regex("/"), "\\");
   for (std::size_t at; (at = text.find(windows_folder)) != std::string::npos;)
     text.replace(at, windows_folder.size(), folder.string());
-  std::replace(text.begin(), text.end(), '\\', '/');
-  return text;
+  return std::regex_replace(text, std::regex(R"(\\(?![ #]))"), "/");  // but make's escapes
 }
 
 struct Invocation {
@@ -93,6 +94,7 @@ struct Invocation {
   std::string out, err;
   std::string written = "";                       // the earlier output the run replaces
   std::pair<std::string, std::string> file = {};  // made before the run; a name ending in / is a folder
+  std::pair<std::string, std::string> made = {};  // a file the run makes, and its content
   int file_size_blocks = 0;                       // of 512 bytes; 0: no limit
   std::string program = "bin/kestrixc";
 };
@@ -126,6 +128,14 @@ TEST(Kestrixc, StatusesStreamsAndBadInput) {
   const std::string routines = "[objects]\n[positions]\n[variables]\n[text]\n[routine,A,1,true]\n";
   const std::string built = "Processing file: \"@/a.kxs\"\n\nNumber of lines processed: 11\n\n";
   const std::string failed = "@/a.kxs: error: build failed\n";
+  const std::string tight =
+      "The number of routine exceeds the limit of 1 routines set for the target template DLL "
+      "output\nfile.\n-------v\n    6: [routine,B,1,true]\n\n" +
+      hint;
+  const std::string listing =
+      "[objects]\r\ntank\r\n\r\n[positions]\r\nbase,1,2,3\r\n\r\n[variables]\r\ncount,5\r\n\r\n"
+      "[text]\r\nhello,\r\n\"Hi\"\r\n\r\n\r\n[routine,Main,1,true]\r\n\t\tWait,5\r\n\t\tAudio,"
+      "\"beep\"\r\n\r\n";
   auto system = [&built](const char* module, const char* error, const std::string& call) {
     return built + "File       : " + module + "\nLine       : #\nError code : " + error +
            "\nSubroutine : " + call + "\n";
@@ -141,9 +151,19 @@ TEST(Kestrixc, StatusesStreamsAndBadInput) {
       {{"@/a.kxs"}, 0, built, "", "a.dll"},
       {{"-q", "-f", "c", "@/a.kxs"}, 0, "", "", "a.c"},
       {{"--format=aout", "-c", "@/bin/Kestrix.conf", "@/a.kxs"}, 0, built, "", "a.aout"},
+      // -o writes where it says, in the format of its extension; "-" reads standard input;
+      // --check writes nothing; each of several scripts is built, whatever became of the others.
+      {{"-o", "@/b.AOUT", "-"}, 0, "Processing file: \"<stdin>\"\n\nNumber of lines processed: 11\n\n", "", "",
+       {"stdin", kScript}, {"b.AOUT", listing}},
+      {{"--check", "@/a.kxs", "@/a.kxs"}, 0, built + built, ""},
+      {{"-q", "-t", "Tight", "-f", "c", "@/u.kxs", "@/a.kxs"}, 1, tight, "@/u.kxs:6: error: build failed\n", "a.c",
+       {"u.kxs", routines + "[routine,B,1,true]\n"}},
+      // Make's names: a space or '#' behind a backslash.
+      {{"-q", "--depfile", "@/deps.d", "@/my #1.kxs"}, 0, "", "", "", {"my #1.kxs", kScript},
+       {"deps.d", "@/my\\ \\#1.dll: @/my\\ \\#1.kxs @/bin/Kestrix.conf @/bin/template.dll\n"}},
       {{"--list-templates"}, 0, names, ""},
       {{"--list-templates"}, 0, "Installed\n", "", "", {std::string("inst/bin/") + KX_SHARE_FROM_BIN +
-       "/Kestrix.conf", testing::Configuration_Text({testing::Test_Template("Installed")})}, 0,
+       "/Kestrix.conf", testing::Configuration_Text({testing::Test_Template("Installed")})}, {}, 0,
        "inst/bin/kestrixc"},
       {{"--synopsis", "OnNewObject"}, 0, "OnNewObject,[0 or Integer,Routine,Object]\n", ""},
       {{"--operations"}, 0, operations, ""},
@@ -165,9 +185,8 @@ TEST(Kestrixc, StatusesStreamsAndBadInput) {
       // Failed builds: the build log (laid out for 94 columns) on standard output,
       // with --quiet only the diagnostics; the last line on standard error. An
       // undefined name fails on the line of its step.
-      {{"-q", "-t", "Tight", "@/u.kxs"}, 1, "The number of routine exceeds the limit of 1 routines set for "
-       "the target template DLL output\nfile.\n-------v\n    6: [routine,B,1,true]\n\n" + hint,
-       "@/u.kxs:6: error: build failed\n", "", {"u.kxs", routines + "[routine,B,1,true]\n"}},
+      {{"-q", "-t", "Tight", "@/u.kxs"}, 1, tight, "@/u.kxs:6: error: build failed\n", "",
+       {"u.kxs", routines + "[routine,B,1,true]\n"}},
       {{"-q", "@/u.kxs"}, 1, "Location label 'nowhere' not defined in routine 'A'.\n",
        "@/u.kxs:7: error: build failed\n", "", {"u.kxs", routines + "Wait,1\nJumpTo,\nnowhere\n"}},
       {{"-q", "@/u.kxs"}, 1, "Location label 'own' not defined in routine 'A'.\n",
@@ -186,9 +205,9 @@ TEST(Kestrixc, StatusesStreamsAndBadInput) {
        {"a.dll/", ""}},
       {{"-f", "aout", "-t", "Roomy", "@/u.kxs"}, 1, "Processing file: \"@/u.kxs\"\n\nNumber of lines "
        "processed: 511\n\nFile       : vmasm/vmasm_write\nLine       : #\nError code : 27\nError text : "
-       "File too large\nSubroutine : vfprintf\n", "@/u.kxs: error: build failed\n", "", {"u.kxs", big}, 2},
-      {{"-f", "c", "@/a.kxs"}, 1, system("vmcode/vmcode", large, "fflush (@/a.c)"), failed, "", {}, 1},
-      {{"@/a.kxs"}, 1, system("vmcode/vmcode", large, "fwrite"), failed, "", {}, 2},
+       "File too large\nSubroutine : vfprintf\n", "@/u.kxs: error: build failed\n", "", {"u.kxs", big}, {}, 2},
+      {{"-f", "c", "@/a.kxs"}, 1, system("vmcode/vmcode", large, "fflush (@/a.c)"), failed, "", {}, {}, 1},
+      {{"@/a.kxs"}, 1, system("vmcode/vmcode", large, "fwrite"), failed, "", {}, {}, 2},
       {{"-t", "Missing", "@/a.kxs"}, 1, system("vmcode/vmcode", "2\nError text : No such file or directory",
        "fopen (\"@/bin/missing.dll\", \"rb\")"), failed},
       {{"-t", "Folder", "@/a.kxs"}, 1, system("vmcode/vmcode", folder, "fread"), failed},
@@ -241,6 +260,9 @@ TEST(Kestrixc, StatusesStreamsAndBadInput) {
       EXPECT_EQ(fs::is_directory(path / output) || testing::Read_File(path / output) == "earlier",
                 output != run.written)
           << output;
+    if (!run.made.first.empty()) {
+      EXPECT_EQ(Resolved(Output(path, run.made.first.c_str()), path), Resolved(run.made.second, path));
+    }
     for (const auto& entry : fs::recursive_directory_iterator(path))
       EXPECT_NE(entry.path().filename().string().rfind(".kestrix-", 0), 0u) << entry.path();
   }

@@ -36,8 +36,28 @@ void Check_Output_Path(ErrorContext& errors, const std::filesystem::path& path) 
 VMObject::VMObject(ErrorContext& errors, ErrorContext& notices, TemplateConfigParser& configurations)
     : errors_(errors), notices_(notices), configurations_(configurations) {}
 
-void VMObject::VMBuild(const std::filesystem::path& script_path, const std::string& template_name,
-                       int option) {
+void VMObject::VMBuild(const std::filesystem::path& script_path, const std::string& template_name, int option,
+                       const std::filesystem::path& output_path) {
+  Build(
+      script_path,
+      [&](VMAsm& reader, const TemplateConfig& config) { reader.Read_Script(script_path, config); },
+      template_name, option, output_path);
+}
+
+void VMObject::VMBuild_Text(const std::string& script_name, std::string_view script_text,
+                            const std::string& template_name, int option,
+                            const std::filesystem::path& output_path) {
+  Build(
+      {},
+      [&](VMAsm& reader, const TemplateConfig& config) {
+        reader.Read_Script_Text(script_name, script_text, config);
+      },
+      template_name, option, output_path);
+}
+
+void VMObject::Build(const std::filesystem::path& script_path,
+                     const std::function<void(VMAsm&, const TemplateConfig&)>& read,
+                     const std::string& template_name, int option, const std::filesystem::path& output_path) {
   // Stages are released in reverse order of creation: generator, reader, catalogue.
   VMOpcode catalogue(errors_);
   VMAsm reader(errors_, notices_, catalogue);
@@ -49,10 +69,11 @@ void VMObject::VMBuild(const std::filesystem::path& script_path, const std::stri
     errors_.Raise_At(kModule, "VMBuild", "Named template configuration not in template list.");
   }
 
-  reader.Read_Script(script_path, *config);
+  read(reader, *config);
   generator.Generate_Routines(reader);
+  if (option == VMBUILD_CHECK) return;
 
-  const std::string base_name = Strip_Extension(platform::Path_Text(script_path));
+  const std::filesystem::path path = VMBuild_Output_Path(script_path, option, output_path);
   // An output never replaces a file that the build reads, however the paths
   // are spelt: links and relative paths lead to the same file.
   const std::pair<std::filesystem::path, const char*> inputs[] = {
@@ -69,30 +90,35 @@ void VMObject::VMBuild(const std::filesystem::path& script_path, const std::stri
     }
   };
   switch (option) {
-    case VMBUILD_ASSEMBLER_LISTING: {
-      const std::filesystem::path path = platform::Text_Path(base_name + ".aout");
+    case VMBUILD_ASSEMBLER_LISTING:
       check(path);
       reader.Write_Listing(path);
       break;
-    }
-    case VMBUILD_C_LISTING: {
-      const std::filesystem::path path = platform::Text_Path(base_name + ".c");
+    case VMBUILD_C_LISTING:
       check(path);
       generator.Write_Output(path, VMCODE_C_LISTING);
       break;
-    }
-    case VMBUILD_DLL: {
-      const std::filesystem::path path = platform::Text_Path(base_name + ".dll");
+    case VMBUILD_DLL:
       check(path);
       // A relative template name is found beside the configuration file,
       // whatever the current directory.
       generator.Set_Template_Directory(configurations_.directory());
       generator.Write_Output(path, VMCODE_DLL);
       break;
-    }
     default:
       errors_.Raise_At(kModule, "main", "Illegal command option.");
   }
+}
+
+std::filesystem::path VMBuild_Output_Path(const std::filesystem::path& script_path, int option,
+                                          const std::filesystem::path& output_path) {
+  if (!output_path.empty()) return output_path;
+  const char* extension = option == VMBUILD_ASSEMBLER_LISTING ? ".aout"
+                          : option == VMBUILD_C_LISTING       ? ".c"
+                          : option == VMBUILD_DLL             ? ".dll"
+                                                              : nullptr;
+  if (extension == nullptr) return {};
+  return platform::Text_Path(Strip_Extension(platform::Path_Text(script_path)) + extension);
 }
 
 std::string Strip_Extension(const std::string& path) {
