@@ -30,15 +30,23 @@ struct OptionEntry {
   bool takes_value;
 };
 
+// clang-format off
 constexpr OptionEntry kOptions[] = {
-    {OptionId::Template, 't', "template", true}, {OptionId::Format, 'f', "format", true},
-    {OptionId::Config, 'c', "config", true},     {OptionId::Output, 'o', "output", true},
-    {OptionId::Check, 0, "check", false},        {OptionId::Depfile, 0, "depfile", true},
-    {OptionId::Quiet, 'q', "quiet", false},      {OptionId::List_Templates, 0, "list-templates", false},
-    {OptionId::Synopsis, 0, "synopsis", true},   {OptionId::Operations, 0, "operations", false},
-    {OptionId::Exports, 0, "exports", true},     {OptionId::Help, 'h', "help", false},
+    {OptionId::Template, 't', "template", true},
+    {OptionId::Format, 'f', "format", true},
+    {OptionId::Config, 'c', "config", true},
+    {OptionId::Output, 'o', "output", true},
+    {OptionId::Check, 0, "check", false},
+    {OptionId::Depfile, 0, "depfile", true},
+    {OptionId::Quiet, 'q', "quiet", false},
+    {OptionId::List_Templates, 0, "list-templates", false},
+    {OptionId::Synopsis, 0, "synopsis", true},
+    {OptionId::Operations, 0, "operations", false},
+    {OptionId::Exports, 0, "exports", true},
+    {OptionId::Help, 'h', "help", false},
     {OptionId::Version, 0, "version", false},
 };
+// clang-format on
 
 const OptionEntry* Find_Long(std::string_view name) {
   for (const OptionEntry& entry : kOptions)
