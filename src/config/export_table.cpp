@@ -5,6 +5,7 @@
 
 #include "config/export_formats.h"
 #include "util/format.h"
+#include "util/platform.h"
 #include "util/whole_file.h"
 
 namespace kx {
@@ -56,9 +57,9 @@ ExportTable Read_Export_Table(const std::filesystem::path& path) {
     const std::vector<unsigned char> image = Read_Whole_File(path);
     return Parse_Export_Table({reinterpret_cast<const char*>(image.data()), image.size()});
   } catch (const WholeFileError& error) {
-    throw ExportTableError(path.string() + ": " + error.what());
+    throw ExportTableError(platform::Path_Text(path) + ": " + error.what());
   } catch (const ExportTableError& error) {
-    throw ExportTableError(path.string() + ": " + error.what());
+    throw ExportTableError(platform::Path_Text(path) + ": " + error.what());
   }
 }
 

@@ -7,6 +7,7 @@
 
 #include "diagnostics/build_failure.h"
 #include "lexan/lexan.h"
+#include "util/platform.h"
 
 namespace kx {
 
@@ -123,13 +124,13 @@ TemplateConfigParser::TemplateConfigParser(ErrorContext& errors, ErrorContext& n
 
 TemplateConfigParser::~TemplateConfigParser() = default;
 
-void TemplateConfigParser::Read_Template_File(const std::string& path) {
+void TemplateConfigParser::Read_Template_File(const std::filesystem::path& path) {
   lexer_.reset();
   // The entries of an earlier file never outlive a later parse, even one that
   // fails before its list is started.
   entry_names_.Clear();
   templates_.reset();
-  directory_ = std::filesystem::path(path).parent_path();
+  directory_ = path.parent_path();
   file_ = path;
 
   // The lexer is closed and released however the parse ends.
@@ -142,7 +143,7 @@ void TemplateConfigParser::Read_Template_File(const std::string& path) {
   } release{lexer_};
 
   try {
-    notices_.Report("Processing file: \"%s\"\n\n", path.c_str());
+    notices_.Report("Processing file: \"%s\"\n\n", platform::Path_Text(path).c_str());
 
     lexer_ = std::make_unique<Lexan>(errors_, kHint);
     const int context = lexer_->Lexan_Create_Context();

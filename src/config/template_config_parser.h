@@ -30,7 +30,7 @@ class TemplateConfigParser {
   // with the name of an earlier one is refused. A failure ends with
   // BuildFailure carrying the line the lexer stood at (0 before the first
   // line); the lexer is closed and released on every path.
-  void Read_Template_File(const std::string& path);
+  void Read_Template_File(const std::filesystem::path& path);
 
   // The entries of the latest parse; nullptr before the first and after a
   // parse that failed before its list was started.

@@ -7,6 +7,7 @@
 #include "diagnostics/text_layout.h"
 #include "lexan/lexan.h"
 #include "util/format.h"
+#include "util/platform.h"
 
 namespace kx {
 namespace {
@@ -22,7 +23,7 @@ void Lexan::Lexan_Open_File(const std::filesystem::path& path) {
   Lexan_Close_File();
   file_ = Open_File(path, "rb");
   if (!file_) {
-    errors_.Report("The input file '%s' does not exists.", path.string().c_str());
+    errors_.Report("The input file '%s' does not exists.", platform::Path_Text(path).c_str());
     throw BuildFailure(0);
   }
   Start_Reading();

@@ -30,7 +30,7 @@ int Column_After(int column, const std::string& text) {
 
 }  // namespace
 
-void VMAsm::Write_Listing(const std::string& path) {
+void VMAsm::Write_Listing(const std::filesystem::path& path) {
   AtomicFile file;
   if (!file.Open(path)) {
     errors_.Raise_System_At(kListingModule, "fopen");

@@ -81,7 +81,7 @@ class VMCode {
   // VMCODE_C_LISTING writes the C listing (CR LF line ends). The output is
   // written to a temporary file beside `path` and moved over it only when
   // complete, so a failure leaves an existing file at `path` untouched.
-  void Write_Output(const std::string& path, int mode);
+  void Write_Output(const std::filesystem::path& path, int mode);
 
   // The compiled routines in script order.
   const LinkedList<RoutineCode>& routines() const { return routines_; }
@@ -109,7 +109,8 @@ class VMCode {
   std::filesystem::path Template_Path() const;
   // Reads the whole template into image_ and opens the output; the writers
   // patch the image and Write_Output stores it in one piece.
-  void Copy_Template(const std::filesystem::path& template_path, const std::string& path, AtomicFile& output);
+  void Copy_Template(const std::filesystem::path& template_path, const std::filesystem::path& path,
+                     AtomicFile& output);
   // The ten tables, in the order they are written (vmcode_write.cpp).
   void Write_Step_Data();
   void Write_Routine_Count();
