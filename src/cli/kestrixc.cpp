@@ -224,11 +224,4 @@ int Run_Kestrixc(const std::vector<std::string>& args, const std::filesystem::pa
   return status;
 }
 
-std::filesystem::path Program_Directory(const char* argv0) {
-  const std::filesystem::path executable = platform::Executable_Path();
-  if (!executable.empty()) return executable.parent_path();
-  std::error_code error;
-  return std::filesystem::absolute(platform::Text_Path(argv0 != nullptr ? argv0 : "."), error).parent_path();
-}
-
 }  // namespace kx

@@ -28,8 +28,4 @@ enum : int {
 int Run_Kestrixc(const std::vector<std::string>& args, const std::filesystem::path& program_directory,
                  std::istream& in, std::ostream& out, std::ostream& err);
 
-// The folder of the running executable; `argv0` serves only when the system
-// cannot name the executable.
-std::filesystem::path Program_Directory(const char* argv0);
-
 }  // namespace kx

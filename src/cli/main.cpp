@@ -5,6 +5,7 @@
 #include "cli/kestrixc.h"
 #include "util/atomic_file.h"
 #include "util/platform.h"
+#include "vmobject/companion_files.h"
 
 int main(int argc, char** argv) {
   kx::Remove_Temporary_Files_On_Signals();

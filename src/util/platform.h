@@ -35,6 +35,9 @@ std::filesystem::path Executable_Path();
 // Standard input, output and error carry their bytes unchanged (no CR LF
 // translation on Windows), and a Windows console shows UTF-8 text.
 void Set_Up_Standard_Streams();
+// Reads what standard input holds, at most `size` bytes, waiting only until
+// some arrive: the count read, 0 at the end of the input, -1 on an error.
+std::int64_t Read_Standard_Input(char* data, std::size_t size);
 
 // ---- Reading a whole input file.
 // A file opened for reading. Its kind is known before it is opened and again

@@ -31,6 +31,13 @@ std::filesystem::path Executable_Path() {
 
 void Set_Up_Standard_Streams() {}
 
+std::int64_t Read_Standard_Input(char* data, std::size_t size) {
+  for (;;) {
+    const ssize_t count = read(STDIN_FILENO, data, size);
+    if (count >= 0 || errno != EINTR) return count;
+  }
+}
+
 namespace {
 
 InputFile::Kind Kind_Of(const struct stat& status) {

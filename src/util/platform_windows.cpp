@@ -118,6 +118,10 @@ void Set_Up_Standard_Streams() {
   }
 }
 
+std::int64_t Read_Standard_Input(char* data, std::size_t size) {
+  return _read(_fileno(stdin), data, static_cast<unsigned>(std::min<std::size_t>(size, INT_MAX)));
+}
+
 InputFile::~InputFile() {
   if (descriptor_ >= 0) _close(descriptor_);
 }

@@ -297,8 +297,8 @@ class Decompiler {
         for (std::size_t w = 1; w < words.size(); ++w)
           if (words[w] != 0)
             Fail(step_data_, step_data_.Row_Offset(row) + 2 * w,
-                 Format_Printf("the halt row of routine %u holds %d in word %zu", r,
-                               static_cast<std::int16_t>(words[w]), w));
+                 Format_Printf("the halt row of routine %u holds %d in word %llu", r,
+                               static_cast<std::int16_t>(words[w]), static_cast<unsigned long long>(w)));
         rows_.push_back(words);
         routine.halt_row = row;
         next_row = row + 1;
@@ -370,7 +370,8 @@ class Decompiler {
       for (std::size_t w = end + 1; w < words.size(); ++w)
         if (words[w] != 0)
           Fail(step_data_, offset + 2 * w,
-               Format_Printf("word %zu of %s holds %d, where a build writes 0", w, opcode->name,
+               Format_Printf("word %llu of %s holds %d, where a build writes 0",
+                             static_cast<unsigned long long>(w), opcode->name,
                              static_cast<std::int16_t>(words[w])));
       routine.steps.push_back(std::move(step));
     }
@@ -411,7 +412,8 @@ class Decompiler {
       case OperandKind::Routine:
         if (word >= routines_.size())
           Out_Of_Range(site, word,
-                       Format_Printf("routine %u is beyond the %zu routines", word, routines_.size()));
+                       Format_Printf("routine %u is beyond the %llu routines", word,
+                                     static_cast<unsigned long long>(routines_.size())));
         label_routine = word;
         return {Format_Printf("routine_%u", word)};
       case OperandKind::Label:
@@ -448,7 +450,8 @@ class Decompiler {
         routine.first_row + static_cast<Word>(word - static_cast<Word>(routine.first_row));
     if (row > routine.halt_row)
       Out_Of_Range(site, word,
-                   Format_Printf("label row %u lies outside routine %zu, rows %llu to %llu", word, r,
+                   Format_Printf("label row %u lies outside routine %llu, rows %llu to %llu", word,
+                                 static_cast<unsigned long long>(r),
                                  static_cast<unsigned long long>(routine.first_row),
                                  static_cast<unsigned long long>(routine.halt_row)));
     routine.labels.insert(row);
@@ -465,9 +468,9 @@ class Decompiler {
     if (word < strings_.size()) return strings_[word];
     if (word > strings_.size())
       Fail(step_data_, site.offset,
-           Format_Printf("string %u is used before string %zu, but a build numbers strings in the order of "
+           Format_Printf("string %u is used before string %llu, but a build numbers strings in the order of "
                          "their first use",
-                         word, strings_.size()));
+                         word, static_cast<unsigned long long>(strings_.size())));
     const std::string text = Text_Row(names_, word, "string");
     const auto [earlier, added] = string_rows_.emplace(text, word);
     if (!added)
@@ -559,8 +562,9 @@ class Decompiler {
     for (std::size_t r = 0; r < routines_.size(); ++r) {
       const Routine& routine = routines_[r];
       out.Blank_Line();
-      out.Line(Format_Printf("[routine, routine_%zu, %d, %s%s]", r, routine.speed,
-                             routine.priority ? "true" : "false", routine.debug ? ", true" : ""));
+      out.Line(Format_Printf("[routine, routine_%llu, %d, %s%s]", static_cast<unsigned long long>(r),
+                             routine.speed, routine.priority ? "true" : "false",
+                             routine.debug ? ", true" : ""));
       std::uint64_t row = routine.first_row;
       for (const Step& step : routine.steps) {
         Write_Label(out, routine, row++);
