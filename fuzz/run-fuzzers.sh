@@ -6,14 +6,14 @@
 # that is removed at the end. Fails when any harness found something.
 #
 # Usage: fuzz/run-fuzzers.sh BUILD SECONDS [HARNESS...]
-#        (harnesses: config script lexan text_layout; default: all)
+#        (harnesses: config script lexan text_layout exports lsp decompile; default: all)
 set -euo pipefail
 
 build=$(cd "${1:?usage: fuzz/run-fuzzers.sh BUILD SECONDS [HARNESS...]}" && pwd)
 seconds=${2:?usage: fuzz/run-fuzzers.sh BUILD SECONDS [HARNESS...]}
 shift 2
 harnesses=("$@")
-[ ${#harnesses[@]} -eq 0 ] && harnesses=(config script lexan text_layout)
+[ ${#harnesses[@]} -eq 0 ] && harnesses=(config script lexan text_layout exports lsp decompile)
 jobs=${JOBS:-2}
 cd "$(dirname "$0")/.."
 
@@ -23,10 +23,19 @@ mkdir -p "$build/fuzz/logs"
 
 run() { # harness
   local name=$1 options=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1)
+  local seeds=("fuzz/corpus/$name")
   mkdir -p "$build/fuzz/corpus/$name" "$build/fuzz/findings/$name"
-  [ "$name" != text_layout ] && options+=(-dict="$build/fuzz/kestrix.dict" -max_len=8192)
+  case $name in
+    text_layout | decompile) ;;
+    # Binary files, seeded with the sample templates as well; no input is cut short.
+    exports)
+      mkdir -p "$work/seeds/exports"
+      cp templates/*.dll "$work/seeds/exports/"
+      seeds+=("$work/seeds/exports") ;;
+    *) options+=(-dict="$build/fuzz/kestrix.dict" -max_len=8192) ;;
+  esac
   TMPDIR=$work "$build/fuzz/${name}_fuzzer" "${options[@]}" -artifact_prefix="$build/fuzz/findings/$name/" \
-    "$build/fuzz/corpus/$name" "fuzz/corpus/$name" >"$build/fuzz/logs/$name.log" 2>&1
+    "$build/fuzz/corpus/$name" "${seeds[@]}" >"$build/fuzz/logs/$name.log" 2>&1
 }
 
 declare -A pids

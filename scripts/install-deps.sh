@@ -4,8 +4,11 @@
 # command to run.
 set -euo pipefail
 
-packages=(g++ make cmake libgtest-dev libgmock-dev qt6-base-dev libgl-dev python3)
+packages=(g++ make cmake libgtest-dev libgmock-dev qt6-base-dev libgl-dev python3 nlohmann-json3-dev neovim)
 [ "${KX_WITH_FUZZ:-0}" = 1 ] && packages+=(clang libclang-rt-14-dev)
+# make windows: the MinGW-w64 cross compiler; make test-windows: wine as well.
+[ "${KX_WITH_WINDOWS:-0}" = 1 ] && packages+=(g++-mingw-w64-x86-64-posix)
+[ "${KX_WITH_WINE:-0}" = 1 ] && packages+=(wine64)
 
 missing=()
 for package in "${packages[@]}"; do

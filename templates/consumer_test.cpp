@@ -152,8 +152,10 @@ std::string Tables(const std::filesystem::path& path) {
   return text;
 }
 
-TEST(Consumer, PatchedTemplateAndCompiledListingHoldWhatTheScriptMeans) {
-  testing::TempDir dir;
+// Builds `script` as mission.kxs in `dir` against the native template, both to
+// mission.dll and to mission.c, and compiles the listing to listing.so; the
+// failure, or an empty text.
+std::string Build_Native(const testing::TempDir& dir, const std::string& script) {
   std::filesystem::copy_file(KX_NATIVE_TEMPLATE, dir.path() / "native.so");
   // An entry for the native template, from its own symbol table.
   ExportTable exports = Read_Export_Table(dir.path() / "native.so");
@@ -167,24 +169,32 @@ TEST(Consumer, PatchedTemplateAndCompiledListingHoldWhatTheScriptMeans) {
   // clang-format on
   for (const Table& table : Tables_Of(config)) {
     const ExportedSymbol* symbol = exports.Find(table.symbol);
-    ASSERT_NE(symbol, nullptr) << table.symbol;
+    if (symbol == nullptr) return std::string("no symbol ") + table.symbol;
     config.*table.offset = static_cast<std::int32_t>(symbol->file_offset);
   }
   testing::CapturedContext log_errors{true, 79}, log_notices{false, 79}, errors{true}, notices{false};
   TemplateConfigParser parser(log_errors.context, log_notices.context);
   parser.Read_Template_File(dir.Write("Kestrix.conf", testing::Configuration_Text({config})).string());
-  const std::string script = dir.Write("mission.kxs", kScript).string();
+  const std::string path = dir.Write("mission.kxs", script).string();
   try {
-    VMObject(errors.context, notices.context, parser).VMBuild(script, "native", VMBUILD_DLL);
-    VMObject(errors.context, notices.context, parser).VMBuild(script, "native", VMBUILD_C_LISTING);
+    VMObject(errors.context, notices.context, parser).VMBuild(path, "native", VMBUILD_DLL);
+    VMObject(errors.context, notices.context, parser).VMBuild(path, "native", VMBUILD_C_LISTING);
   } catch (const BuildFailure& failure) {
-    FAIL() << "line " << failure.line() << ": " << errors.Text();
+    return "line " + std::to_string(failure.line()) + ": " + errors.Text();
   }
+  // Tables of zeros keep their bytes in the file, as the template's do.
   const std::filesystem::path compiled = dir.path() / "listing.so", log = dir.path() / "compiler.log";
-  const std::string command = std::string("'") + KX_C_COMPILER + "' -std=c11 -w -shared -fPIC -include '" +
+  const std::string command = std::string("'") + KX_C_COMPILER +
+                              "' -std=c11 -w -shared -fPIC -fno-zero-initialized-in-bss -include '" +
                               KX_TEMPLATES_DIR + "/sample/template_types.h' -o '" + compiled.string() +
                               "' '" + (dir.path() / "mission.c").string() + "' >'" + log.string() + "' 2>&1";
-  ASSERT_EQ(std::system(command.c_str()), 0) << command << "\n" << testing::Read_File(log);
+  if (std::system(command.c_str()) != 0) return command + "\n" + testing::Read_File(log);
+  return "";
+}
+
+TEST(Consumer, PatchedTemplateAndCompiledListingHoldWhatTheScriptMeans) {
+  testing::TempDir dir;
+  ASSERT_EQ(Build_Native(dir, kScript), "");
 
   // Main is rows 0 to 16 (finish is row 15), Second rows 17 to 29 (middle is
   // row 18), Third rows 30 to 33 (start is row 30, tail its halt, row 33),
@@ -202,7 +212,52 @@ TEST(Consumer, PatchedTemplateAndCompiledListingHoldWhatTheScriptMeans) {
       "GlobalIntegerArray: 0 4464 -1 32767 -32768\nNameArray: 'tank_a' 'intro.wav' 'path_1' 'Tank_A'\n"
       "ObjectiveArray: 'Hold the base.\nWait for orders.' 'Mission complete.' 'One\nTwo\nThree'";
   EXPECT_EQ(Tables(dir.path() / "mission.dll"), expected);
-  EXPECT_EQ(Tables(compiled), expected);
+  EXPECT_EQ(Tables(dir.path() / "listing.so"), expected);
+}
+
+// Strings holding every byte the reader takes in a string (all but the zero,
+// the line feed, the double quote, and the tab, which reads as spaces), strings
+// left open at the end of their line, a backslash before the closing quote,
+// runs of question marks and escaped bytes followed by digits: compiled, the
+// listing holds every table exactly as the DLL does.
+TEST(Consumer, CompiledListingHoldsTheBytesOfTheDllForEveryByteOfAString) {
+  std::string every;
+  for (int c = 1; c < 256; ++c)
+    if (c != '\n' && c != '"' && c != '\t') every += static_cast<char>(c);
+  // Question marks that a strict C compiler would read as the trigraphs ??/ ??= ??! and more.
+  const std::string marks = "?\?/?\?=?\?\?!?\x1f" + std::string("789\xff") + "f\\";
+  const std::string open = "left open\n";
+  std::string script = "[objects] tank\n[positions] p, 1, 2, 3\n[variables] v, 5\n[text]\nall, \"" + every +
+                       "\"\nmarks, \"" + marks + "\"\nopen, \"" + open + "[routine, Main, 1, true]\n";
+  std::vector<std::string> names;
+  for (std::size_t at = 0; at < every.size(); at += 51) names.push_back(every.substr(at, 51));
+  names.insert(names.end(), {marks, open});
+  for (const std::string& name : names) script += "Audio, \"" + name + (name == open ? "" : "\"\n");
+  testing::TempDir dir;
+  ASSERT_EQ(Build_Native(dir, script), "");
+
+  const std::string dll = testing::Read_File(dir.path() / "mission.dll");
+  const std::string compiled = testing::Read_File(dir.path() / "listing.so");
+  const ExportTable dll_exports = Read_Export_Table(dir.path() / "mission.dll");
+  const ExportTable listing_exports = Read_Export_Table(dir.path() / "listing.so");
+  auto rows = [&](const char* table, std::size_t count, std::size_t cols) {
+    std::vector<std::string> texts;
+    for (std::size_t i = 0; i < count; ++i)
+      texts.push_back(dll.substr(dll_exports.Find(table)->file_offset + i * cols, cols).c_str());
+    return texts;
+  };
+  EXPECT_EQ(rows("NameArray", names.size(), TEMPLATE_NAME_COLS), names);
+  EXPECT_EQ(rows("ObjectiveArray", 3, TEMPLATE_OBJECTIVE_COLS),
+            std::vector<std::string>({every, marks, open}));
+  ASSERT_TRUE(listing_exports.symbols.size() == 10 && listing_exports.refused.empty())
+      << Format_Exports(listing_exports);
+  for (const ExportedSymbol& symbol : listing_exports.symbols) {
+    const ExportedSymbol* patched = dll_exports.Find(symbol.name);
+    ASSERT_TRUE(patched != nullptr && symbol.size) << symbol.name;
+    EXPECT_EQ(compiled.substr(symbol.file_offset, *symbol.size),
+              dll.substr(patched->file_offset, *symbol.size))
+        << symbol.name;
+  }
 }
 
 }  // namespace

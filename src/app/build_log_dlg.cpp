@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontDatabase>
+#include <filesystem>
 
 #include "app/build_objects.h"
 #include "app/dialog_units.h"
@@ -31,7 +33,8 @@ void Set_Checked(QRadioButton& button, bool checked) {
   button.setAutoExclusive(true);
 }
 
-std::string Local_Path(const QString& path) { return QFile::encodeName(path).toStdString(); }
+// The file system's own form of a path: wide on Windows, so that any name opens.
+std::filesystem::path Local_Path(const QString& path) { return QFileInfo(path).filesystemFilePath(); }
 
 // 8-point "Lucida Console", or the system's fixed-pitch font at 8 points.
 QFont Build_Log_Font() {

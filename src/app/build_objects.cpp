@@ -1,6 +1,6 @@
 #include "app/build_objects.h"
 
-#include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 #include <memory>
 
@@ -29,7 +29,7 @@ VMObject g_VMObject(g_BuildErrorContext, g_BuildNoticeContext, g_TemplateConfigP
 VMOpcode g_OperationCatalogue(g_LogErrorContext);
 
 void Attach_Log_File() {
-  const std::filesystem::path path(QFile::encodeName(Log_File_Path()).toStdString());
+  const std::filesystem::path path = QFileInfo(Log_File_Path()).filesystemFilePath();
   for (ErrorContext* context : {&g_LogErrorContext, &g_LogNoticeContext})
     static_cast<LogFileSink&>(context->sink()).Set_Path(path);
 }

@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <filesystem>
@@ -26,8 +25,8 @@ QString With_Separator(const QString& folder) {
 
 QString GetProgramDirectory() {
   if (!Directory_Override().isEmpty()) return With_Separator(Directory_Override());
-  const std::filesystem::path own(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString());
-  return With_Separator(QFile::decodeName(Companion_Directory(own).c_str()));
+  const std::filesystem::path own = QFileInfo(QCoreApplication::applicationDirPath()).filesystemFilePath();
+  return With_Separator(QFileInfo(Companion_Directory(own)).filePath());
 }
 
 QString GetProgramFilePath(const QString& name) { return GetProgramDirectory() + name; }

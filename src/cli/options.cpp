@@ -1,5 +1,7 @@
 #include "cli/options.h"
 
+#include <algorithm>
+#include <cctype>
 #include <string_view>
 
 namespace kx {
@@ -9,11 +11,15 @@ enum class OptionId {
   Template,
   Format,
   Config,
+  Output,
+  Check,
+  Depfile,
   Quiet,
   List_Templates,
   Synopsis,
   Operations,
   Exports,
+  Decompile,
   Help,
   Version
 };
@@ -25,18 +31,24 @@ struct OptionEntry {
   bool takes_value;
 };
 
+// clang-format off
 constexpr OptionEntry kOptions[] = {
     {OptionId::Template, 't', "template", true},
     {OptionId::Format, 'f', "format", true},
     {OptionId::Config, 'c', "config", true},
+    {OptionId::Output, 'o', "output", true},
+    {OptionId::Check, 0, "check", false},
+    {OptionId::Depfile, 0, "depfile", true},
     {OptionId::Quiet, 'q', "quiet", false},
     {OptionId::List_Templates, 0, "list-templates", false},
     {OptionId::Synopsis, 0, "synopsis", true},
     {OptionId::Operations, 0, "operations", false},
     {OptionId::Exports, 0, "exports", true},
+    {OptionId::Decompile, 0, "decompile", true},
     {OptionId::Help, 'h', "help", false},
     {OptionId::Version, 0, "version", false},
 };
+// clang-format on
 
 const OptionEntry* Find_Long(std::string_view name) {
   for (const OptionEntry& entry : kOptions)
@@ -55,6 +67,16 @@ int Output_Option(const std::string& format) {
   if (format == "c") return VMBUILD_C_LISTING;
   if (format == "aout") return VMBUILD_ASSEMBLER_LISTING;
   throw UsageError("invalid format '" + format + "' (expected dll, c or aout)");
+}
+
+// The format that the extension of an output file names, in any letter case.
+int Output_Option_Of_File(const std::string& file) {
+  const std::size_t dot = file.rfind('.');
+  std::string extension = dot == std::string::npos ? "" : file.substr(dot + 1);
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (extension == "dll" || extension == "c" || extension == "aout") return Output_Option(extension);
+  throw UsageError("cannot tell the format of '" + file + "' from its extension (give --format)");
 }
 
 class Parser {
@@ -123,6 +145,16 @@ class Parser {
         break;
       case OptionId::Format:
         options_.option = Output_Option(value);
+        format_given_ = true;
+        break;
+      case OptionId::Output:
+        options_.output = value;
+        break;
+      case OptionId::Check:
+        check_ = true;
+        break;
+      case OptionId::Depfile:
+        options_.depfile = value;
         break;
       case OptionId::Config:
         options_.config = value;
@@ -143,6 +175,10 @@ class Parser {
       case OptionId::Exports:
         Request(CliAction::Exports, shown);
         options_.exports_file = value;
+        break;
+      case OptionId::Decompile:
+        Request(CliAction::Decompile, shown);
+        options_.decompile_file = value;
         break;
       case OptionId::Help:
         help_ = true;
@@ -170,13 +206,27 @@ class Parser {
       return options_;
     }
     if (options_.action == CliAction::Build) {
-      if (operands_.empty()) throw UsageError("no SCRIPT given");
-      options_.script = operands_[0];
-      if (operands_.size() > 1) throw UsageError("unexpected argument '" + operands_[1] + "'");
+      Finish_Build();
     } else if (!operands_.empty()) {
       throw UsageError("unexpected argument '" + operands_[0] + "' with '" + request_ + "'");
     }
     return options_;
+  }
+
+  void Finish_Build() {
+    if (operands_.empty()) throw UsageError("no SCRIPT given");
+    options_.scripts = operands_;
+    if (options_.output && operands_.size() > 1)
+      throw UsageError("option '-o' names the output of one SCRIPT, not of " +
+                       std::to_string(operands_.size()));
+    if (check_ && options_.output) throw UsageError("option '--check' cannot be combined with '-o'");
+    if (check_ && options_.depfile) throw UsageError("option '--check' cannot be combined with '--depfile'");
+    if (!check_ && !options_.output && std::count(operands_.begin(), operands_.end(), "-") > 0)
+      throw UsageError("SCRIPT '-' (standard input) needs '-o' or '--check'");
+    if (check_)
+      options_.option = VMBUILD_CHECK;
+    else if (options_.output && !format_given_)
+      options_.option = Output_Option_Of_File(*options_.output);
   }
 
   const std::vector<std::string>& args_;
@@ -184,6 +234,8 @@ class Parser {
   CliOptions options_;
   std::vector<std::string> operands_;
   std::string request_;
+  bool format_given_ = false;
+  bool check_ = false;
   bool help_ = false;
   bool version_ = false;
 };
@@ -193,12 +245,16 @@ class Parser {
 CliOptions Parse_Options(const std::vector<std::string>& args) { return Parser(args).Parse(); }
 
 const char* Usage_Text() {
-  return "usage: kestrixc [options] SCRIPT\n"
-         "Builds a mission script into a file beside it: SCRIPT without its extension,\n"
-         "plus .dll, .c or .aout.\n"
+  return "usage: kestrixc [options] SCRIPT...\n"
+         "Builds each mission script into a file beside it: SCRIPT without its\n"
+         "extension, plus .dll, .c or .aout. SCRIPT '-' is read from standard input.\n"
          "\n"
          "  -t, --template NAME   template entry to build for (default: the first entry)\n"
-         "  -f, --format FORMAT   dll, c or aout (default: dll)\n"
+         "  -f, --format FORMAT   dll, c or aout (default: dll, or the extension of -o)\n"
+         "  -o, --output FILE     write the output of the one SCRIPT to FILE\n"
+         "      --check           read and check each SCRIPT, write nothing\n"
+         "      --depfile FILE    write the files each output depends on to FILE, as\n"
+         "                        make reads them\n"
          "  -c, --config FILE     configuration file (default: Kestrix.conf in the\n"
          "                        program's directory)\n"
          "  -q, --quiet           print only failures\n"
@@ -207,6 +263,8 @@ const char* Usage_Text() {
          "      --operations      print the synopsis of every operation and exit\n"
          "      --exports FILE    list the exported data tables of a DLL or shared object\n"
          "                        with their file offsets and sizes, and exit\n"
+         "      --decompile FILE  read a DLL built for the template entry back into a\n"
+         "                        script, written to -o's FILE or standard output, and exit\n"
          "  -h, --help            print this help and exit\n"
          "      --version         print the version and exit\n";
 }

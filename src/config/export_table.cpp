@@ -1,39 +1,17 @@
 #include "config/export_table.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <memory>
+#include <vector>
 
 #include "config/export_formats.h"
 #include "util/format.h"
-#include "util/unique_file.h"
+#include "util/platform.h"
+#include "util/whole_file.h"
 
 namespace kx {
 namespace {
 
-constexpr std::uintmax_t kLargestFile = 1ULL << 30;
-
-std::string Read_Whole_File(const std::filesystem::path& path) {
-  std::error_code error;
-  if (std::filesystem::is_directory(path, error)) Fail_Malformed("it is a folder, not a file");
-  if (std::filesystem::exists(path, error) && !std::filesystem::is_regular_file(path, error))
-    Fail_Malformed("it is not a regular file");
-  UniqueFile file = Open_File(path, "rb");
-  if (!file) Fail_Malformed(Format_Printf("cannot open it: %s", std::strerror(errno)));
-  std::string image;
-  char buffer[65536];
-  std::size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
-    image.append(buffer, got);
-    if (image.size() > kLargestFile) Fail_Malformed("it is larger than 1 GiB, too large for a template");
-  }
-  if (std::ferror(file.get())) Fail_Malformed(Format_Printf("cannot read it: %s", std::strerror(errno)));
-  return image;
-}
-
-// A name as printed: bytes that would break the line become \xNN.
+// A name or reason as printed: bytes that would break the line become \xNN.
 std::string Printable(const std::string& name) {
   std::string text;
   for (unsigned char c : name) {
@@ -64,7 +42,7 @@ ExportTable Parse_Export_Table(std::string_view image) {
     table = Read_Elf_Exports(file);
   } else {
     Fail_Malformed(image.empty() ? "the file is empty"
-                              : "the file is neither a Windows DLL (PE) nor an ELF shared object");
+                                 : "the file is neither a Windows DLL (PE) nor an ELF shared object");
   }
   std::stable_sort(table.symbols.begin(), table.symbols.end(), [](const auto& a, const auto& b) {
     return a.name != b.name ? a.name < b.name : a.file_offset < b.file_offset;
@@ -76,9 +54,12 @@ ExportTable Parse_Export_Table(std::string_view image) {
 
 ExportTable Read_Export_Table(const std::filesystem::path& path) {
   try {
-    return Parse_Export_Table(Read_Whole_File(path));
+    const std::vector<unsigned char> image = Read_Whole_File(path);
+    return Parse_Export_Table({reinterpret_cast<const char*>(image.data()), image.size()});
+  } catch (const WholeFileError& error) {
+    throw ExportTableError(platform::Path_Text(path) + ": " + error.what());
   } catch (const ExportTableError& error) {
-    throw ExportTableError(path.string() + ": " + error.what());
+    throw ExportTableError(platform::Path_Text(path) + ": " + error.what());
   }
 }
 
@@ -99,7 +80,7 @@ std::string Format_Exports(const ExportTable& table) {
     text += '\n';
   }
   for (const RefusedSymbol& symbol : table.refused)
-    text += name_column(symbol.name) + "refused: " + symbol.reason + '\n';
+    text += name_column(symbol.name) + "refused: " + Printable(symbol.reason) + '\n';
   return text;
 }
 

@@ -53,8 +53,9 @@ ExportTable Parse_Export_Table(std::string_view image);
 //   name, blanks up to a common column, the offset as 0x and eight or more
 //   upper-case hexadecimal digits, two blanks, the size in decimal or "-".
 // Then one line per refused symbol: name, blanks, "refused: " and the reason.
-// Control characters and backslashes in names print as \xNN. Every line ends
-// with a line feed; an empty table gives an empty text.
+// Control characters and backslashes in names and reasons (which may quote a
+// section name) print as \xNN. Every line ends with a line feed; an empty
+// table gives an empty text.
 std::string Format_Exports(const ExportTable& table);
 
 }  // namespace kx

@@ -1,6 +1,7 @@
 #include "config/export_table.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <functional>
 
@@ -241,15 +242,20 @@ TEST(ExportTable, MalformedFilesAreRefusedWithAClearMessage) {
 TEST(ExportTable, RefusesWhatIsNoRegularFileAndPrintsNamesOnOneLine) {
   testing::TempDir dir;
   const std::string missing = (dir.path() / "missing.dll").string(), folder = dir.path().string();
+  const std::string fifo = (dir.path() / "fifo.dll").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);  // never waited on
   // Each message begins with the path of its file.
   for (const std::string& path :
        {missing + ": cannot open it: No such file or directory", folder + ": it is a folder, not a file",
-        std::string("/dev/zero: it is not a regular file")})
+        std::string("/dev/zero: it is not a regular file"), fifo + ": it is not a regular file"})
     EXPECT_EQ(Error_Of([&] { Read_Export_Table(path.substr(0, path.find(": "))); }), path);
-  // Control characters and backslashes print as \xNN; offsets take eight or more digits.
+  // Control characters and backslashes print as \xNN, in reasons too; offsets take eight or more digits.
   ExportTable table;
   table.symbols = {{"a\nb\\c", 0x123456789AULL, 7}, {"x", 0, std::nullopt}};
-  EXPECT_EQ(Format_Exports(table), "a\\x0Ab\\x5Cc  0x123456789A  7\nx            0x00000000  -\n");
+  table.refused = {{"r", "it lies outside its section t\n"}};
+  EXPECT_EQ(Format_Exports(table),
+            "a\\x0Ab\\x5Cc  0x123456789A  7\nx            0x00000000  -\n"
+            "r            refused: it lies outside its section t\\x0A\n");
 }
 
 }  // namespace

@@ -5,8 +5,9 @@
 #include <initializer_list>
 #include <string_view>
 
-#include "lexan/lexan.h"
 #include "diagnostics/build_failure.h"
+#include "lexan/lexan.h"
+#include "util/platform.h"
 
 namespace kx {
 
@@ -123,12 +124,14 @@ TemplateConfigParser::TemplateConfigParser(ErrorContext& errors, ErrorContext& n
 
 TemplateConfigParser::~TemplateConfigParser() = default;
 
-void TemplateConfigParser::Read_Template_File(const std::string& path) {
+void TemplateConfigParser::Read_Template_File(const std::filesystem::path& path) {
   lexer_.reset();
   // The entries of an earlier file never outlive a later parse, even one that
   // fails before its list is started.
+  entry_names_.Clear();
   templates_.reset();
-  directory_ = std::filesystem::path(path).parent_path();
+  directory_ = path.parent_path();
+  file_ = path;
 
   // The lexer is closed and released however the parse ends.
   struct LexerRelease {
@@ -140,7 +143,7 @@ void TemplateConfigParser::Read_Template_File(const std::string& path) {
   } release{lexer_};
 
   try {
-    notices_.Report("Processing file: \"%s\"\n\n", path.c_str());
+    notices_.Report("Processing file: \"%s\"\n\n", platform::Path_Text(path).c_str());
 
     lexer_ = std::make_unique<Lexan>(errors_, kHint);
     const int context = lexer_->Lexan_Create_Context();
@@ -167,7 +170,7 @@ void TemplateConfigParser::Read_Template_List() {
   Match_All(*lexer_, {CONFIG_TEMPLATE, CONFIG_LIST, '{'});
   while (lexer_->Lexan_Token() != '}') {
     if (lexer_->Lexan_Token() != CONFIG_TEMPLATE) lexer_->Lexan_Expected({'}', CONFIG_TEMPLATE});
-    templates_->Add(Read_Template_Entry());
+    entry_names_.Insert(templates_->Add(Read_Template_Entry()));
   }
   lexer_->Lexan_Match('}');
 }
@@ -180,7 +183,7 @@ std::unique_ptr<TemplateConfig> TemplateConfigParser::Read_Template_Entry() {
   entry->name = lexer.Lexan_String();
   // Lookup yields the first entry of a name, so a second one could never be
   // chosen: it is refused while its name is the current token.
-  if (lexer.Lexan_Token() == LEXAN_STRING && templates_->Find_By_Name(entry->name) != nullptr)
+  if (lexer.Lexan_Token() == LEXAN_STRING && entry_names_.Find(entry->name) != nullptr)
     lexer.Lexan_Error("The template entry name '%s' had been defined previously.", entry->name.c_str());
   lexer.Lexan_Match(LEXAN_STRING);
   lexer.Lexan_Match('{');

@@ -6,6 +6,7 @@
 
 #include "config/template_config.h"
 #include "diagnostics/error_context.h"
+#include "util/name_index.h"
 
 namespace kx {
 
@@ -29,13 +30,15 @@ class TemplateConfigParser {
   // with the name of an earlier one is refused. A failure ends with
   // BuildFailure carrying the line the lexer stood at (0 before the first
   // line); the lexer is closed and released on every path.
-  void Read_Template_File(const std::string& path);
+  void Read_Template_File(const std::filesystem::path& path);
 
   // The entries of the latest parse; nullptr before the first and after a
   // parse that failed before its list was started.
   const TemplateList* templates() const { return templates_.get(); }
   // The folder of the file of the latest parse: a relative dll_blank is found there.
   const std::filesystem::path& directory() const { return directory_; }
+  // The file of the latest parse, as its path was given.
+  const std::filesystem::path& file() const { return file_; }
 
  private:
   void Read_Template_List();
@@ -45,7 +48,11 @@ class TemplateConfigParser {
   ErrorContext& errors_;
   ErrorContext& notices_;
   std::unique_ptr<TemplateList> templates_;
+  // The entries of templates_ by name, so that a repeated name is found
+  // without walking the list.
+  NameIndex<TemplateConfig, &TemplateConfig::name> entry_names_;
   std::filesystem::path directory_;
+  std::filesystem::path file_;
 };
 
 }  // namespace kx

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <memory>
-#include <source_location>
 #include <string>
 
 #include "diagnostics/build_failure.h"
@@ -17,9 +16,10 @@ inline constexpr int kConfigurationLogWidth = 79;
 
 // Where a failure is raised: the raising module of this program and the
 // source line of the call, which a conversion from the module's name records.
+// (The line comes from the compiler's builtin rather than std::source_location,
+// which the clang of the fuzz build cannot compile with this standard library.)
 struct RaiseSite {
-  RaiseSite(const char* module, std::source_location where = std::source_location::current())
-      : module(module), line(static_cast<int>(where.line())) {}
+  RaiseSite(const char* module, int line = __builtin_LINE()) : module(module), line(line) {}
   const char* module;
   int line;
 };

@@ -153,7 +153,8 @@ bool Scan_Keyword(Lexan& lexan) {
   while (Is_Keyword_Char(*p)) ++p;
   const auto size = static_cast<std::size_t>(p - lexan.position_);
   if (size >= kKeywordLimit) {
-    ++lexan.column_;  // the arrow marks the first character of the run
+    // As for every token, the arrow stands at the column before the run; the
+    // span of the diagnostic still covers the run's first character.
     lexan.Lexan_Error("The size of the scanned lexeme for keyword check is greater than or equal to %s.",
                       "256");
   }

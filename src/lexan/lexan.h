@@ -11,11 +11,11 @@
 #include <string_view>
 #include <vector>
 
+#include "diagnostics/error_context.h"
 #include "util/linked_list.h"
 #include "util/name_index.h"
 #include "util/search_tree.h"
 #include "util/unique_file.h"
-#include "diagnostics/error_context.h"
 
 namespace kx {
 
@@ -87,7 +87,8 @@ class Lexan {
 
   // Reading. The file is read as bytes: a carriage return directly before a
   // line feed is dropped, any other one reaches the scanners. A line of 512
-  // characters or more after tab expansion (stop every 8) is refused, and so
+  // characters or more after tab expansion (stop every 8), its line feed
+  // counted, is refused (510 characters of text are the most), and so
   // is a zero byte outside a comment ("Invalid lexeme."), so that no text
   // after it is ever skipped unseen. An integer or hexadecimal greater than
   // 32 bits can hold is refused rather than cut.

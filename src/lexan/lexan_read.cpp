@@ -7,6 +7,7 @@
 #include "diagnostics/text_layout.h"
 #include "lexan/lexan.h"
 #include "util/format.h"
+#include "util/platform.h"
 
 namespace kx {
 namespace {
@@ -22,7 +23,7 @@ void Lexan::Lexan_Open_File(const std::filesystem::path& path) {
   Lexan_Close_File();
   file_ = Open_File(path, "rb");
   if (!file_) {
-    errors_.Report("The input file '%s' does not exists.", path.string().c_str());
+    errors_.Report("The input file '%s' does not exists.", platform::Path_Text(path).c_str());
     throw BuildFailure(0);
   }
   Start_Reading();
@@ -143,7 +144,9 @@ bool Lexan::Read_Line() {
   }
 
   // The whole physical line is one line: its text is taken up to the line
-  // feed with tabs expanded, and refused once it reaches kLineLimit.
+  // feed with tabs expanded, and refused once the text and its line feed
+  // reach kLineLimit (a last line without a line feed is counted with one, so
+  // that adding the line feed never makes a line too long).
   char* buffer = line_buffer_.data();
   int length = 0;
   bool too_long = false;
@@ -152,7 +155,7 @@ bool Lexan::Read_Line() {
       const int next = Next_Byte();
       if (next != '\n') {
         buffer[length++] = '\r';
-        too_long = length >= kLineLimit;
+        too_long = length + 1 >= kLineLimit;
         if (too_long) break;
         c = next;
         continue;
@@ -160,7 +163,7 @@ bool Lexan::Read_Line() {
       c = '\n';
     }
     if (c == '\n') {
-      buffer[length++] = '\n';  // the text is at most kLineLimit - 1 long, so it fits
+      buffer[length++] = '\n';  // the text is at most kLineLimit - 2 long, so it fits
       break;
     }
     if (c == '\t') {
@@ -171,7 +174,7 @@ bool Lexan::Read_Line() {
       buffer[length++] = static_cast<char>(c);
       length += Copy_Plain(buffer + length, kLineLimit - length);  // the plain bytes that follow
     }
-    too_long = length >= kLineLimit;
+    too_long = length + 1 >= kLineLimit;
     if (too_long) break;
     c = Next_Byte();
   }
@@ -263,7 +266,15 @@ void Lexan::Lexan_Listing(const std::string& message) {
   const int width = errors_.width();
   std::string arrow(7 + static_cast<std::size_t>(std::max(column_ - 1, 0)), '-');
   arrow += "v\n";
-  const std::string source = Format_Printf("%5d: %s\n", line_, line_buffer_.data());
+  // The line as the terminal shows it: a control byte (a carriage return of
+  // its own, a zero, an escape) would act on the terminal or cut the line, so
+  // it prints as '?' in its column; the line feed that ends the line stays.
+  std::string shown(line_buffer_.data(), static_cast<std::size_t>(line_length_));
+  for (std::size_t i = 0; i < shown.size(); ++i) {
+    const auto c = static_cast<unsigned char>(shown[i]);
+    if ((c < 0x20 || c == 0x7F) && !(c == '\n' && i + 1 == shown.size())) shown[i] = '?';
+  }
+  const std::string source = Format_Printf("%5d: %s\n", line_, shown.c_str());
 
   std::string text;
   Append_Bounded(text, kDiagnosticSize, "%s\n", message.c_str());

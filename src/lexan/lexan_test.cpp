@@ -149,14 +149,15 @@ TEST(LexanReading, TokensAndTheirLines) {
        "1: a string [a//b], a string [back\\slash], a string, a string [one two], '=', an integer 3, "},
       // A string still open at the end of its line, even a full one, ends with the line feed.
       {kAll, "x \"abc\n5 \"", "1: a literal <x>, a string [abc\n], 2: an integer 5, a string, "},
-      {kAll, std::string(505, ' ') + "\"abcde\n\"caf\xe9\t!\"",
+      {kAll, std::string(504, ' ') + "\"abcde\n\"caf\xe9\t!\"",
        "1: a string [abcde\n], 2: a string [caf\xe9   !], "},
       {kAll, "", ""},
       {kAll, "// only a comment\n \t \n\nmax// trailing\n//\nlist", "4: 'max', 6: 'list', "},
       {kAll, "max// a \0 in a comment\r\nlist\r\n"s, "1: 'max', 2: 'list', "},
-      // Lines of 511 characters after tab expansion are read whole.
-      {kAll, std::string(504, ' ') + "routine\nlist", "1: 'routine', 2: 'list', "},
-      {kAll, "\t" + std::string(496, ' ') + "routine\r\nlist", "1: 'routine', 2: 'list', "},
+      // Lines of 510 characters after tab expansion, 511 with the line feed, are read whole.
+      {kAll, std::string(503, ' ') + "routine\nlist", "1: 'routine', 2: 'list', "},
+      {kAll, "\t" + std::string(495, ' ') + "routine\r\nlist", "1: 'routine', 2: 'list', "},
+      {kAll, "list\n" + std::string(503, ' ') + "routine", "1: 'list', 2: 'routine', "},
   };
   for (const auto& [scanners, input, tokens] : cases) {
     Lexer h(scanners);
@@ -195,26 +196,30 @@ TEST(LexanListing, InvalidLexemesZeroBytesAndNumbersBeyond32Bits) {
       {"ab\t#\n", kInvalid, 9, "    1: ab      #\n"},
       {"abcdefgh\t#\n", kInvalid, 17, "    1: abcdefgh        #\n"},
       {"a/b\n", kInvalid, 2, "    1: a/b\n"},
-      {"max\rroutine\n", kInvalid, 4, "    1: max\rroutine\n"},
+      // Control bytes other than the line feed that ends the line are listed as '?'.
+      {"max\rroutine\n", kInvalid, 4, "    1: max?routine\n"},
+      {"max \"\x1b]0;title\x07\x7f\" %\n", kInvalid, 19, "    1: max \"?]0;title??\" %\n"},
       {"\xe9\n", kInvalid, 1, "    1: \xe9\n"},
       {"max 5 %d %s\n", kInvalid, 7, "    1: max 5 %d %s\n"},
-      {"max\0routine\n"s, kInvalid, 4, "    1: max"},
-      {"max \"a\0b\"\n"s, kInvalid, 7, "    1: max \"a"},
+      {"max\0routine\n"s, kInvalid, 4, "    1: max?routine\n"},
+      {"max \"a\0b\"\n"s, kInvalid, 7, "    1: max \"a?b\"\n"},
       {"max 4294967296\n", kInteger, 14, "    1: max 4294967296\n"},
       {"99999999999999999999999 max\n", kInteger, 23, "    1: 99999999999999999999999 max\n"},
       {"0x100000000\n", "Hexadecimal value greater than 0xFFFFFFFF.", 11, "    1: 0x100000000\n"},
   };
   for (const auto& [input, message, column, listed] : cases)
     EXPECT_EQ(Lexer().Failure_Reading(input), Listing(message, column, listed)) << input;
-  // Lines of 512 characters or more after tab expansion, under their own number.
+  // Lines of 512 characters or more after tab expansion, their line feed
+  // counted (also on a last line without one), under their own number.
   const std::pair<std::string, std::string> too_long[] = {
-      {std::string(505, ' ') + "routine", std::string(505, ' ') + "routine"},
-      {std::string(600, 'a'), std::string(512, 'a')},
-      {"\t" + std::string(509, 'a'), std::string(8, ' ') + std::string(504, 'a')},
-      {std::string(511, 'a') + "\rx", std::string(511, 'a') + "\r"},
+      {std::string(504, ' ') + "routine\nroutine\n", std::string(504, ' ') + "routine"},
+      {std::string(504, ' ') + "routine", std::string(504, ' ') + "routine"},
+      {std::string(600, 'a') + "\n", std::string(512, 'a')},
+      {"\t" + std::string(503, 'a') + "\n", std::string(8, ' ') + std::string(503, 'a')},
+      {std::string(510, 'a') + "\rx\n", std::string(510, 'a') + "?"},
   };
-  for (const auto& [line, listed] : too_long)
-    EXPECT_EQ(Lexer(kAll, 0).Failure_Reading("max\n" + line + "\nroutine\n"),
+  for (const auto& [rest, listed] : too_long)
+    EXPECT_EQ(Lexer(kAll, 0).Failure_Reading("max\n" + rest),
               Listing("Size of input line greater than or equal to 512 characters.", 0, "    2: " + listed));
   // Arrow and line are broken hard at the width.
   EXPECT_EQ(Lexer(kAll, 79).Failure_Reading(std::string(79, ' ') + "#\n"),
@@ -242,13 +247,19 @@ TEST(LexanListing, ClientDiagnosticsAndKeywordRuns) {
   end.Tokens();
   EXPECT_EQ(end.Failure([&] { end.lexan.Lexan_Match(';'); }),
             Listing("Found an end of file when expecting ';'.", 5, "    1: max {"));
-  // A run of 255 letters may be a literal; one of 256 is refused, the arrow on its first letter.
+  // A run of 255 letters may be a literal; one of 256 is refused, the arrow at the column before
+  // it as for any token; the span covers its first letter, and reading resumes after that.
   h.lexan.Lexan_Get_Token();
   EXPECT_EQ(h.Describe(), "a literal <" + std::string(255, 'k') + ">");
   h.lexan.Lexan_Get_Token();
   EXPECT_EQ(h.Failure([&] { h.lexan.Lexan_Get_Token(); }),
-            Listing("The size of the scanned lexeme for keyword check is greater than or equal to 256.", 3,
+            Listing("The size of the scanned lexeme for keyword check is greater than or equal to 256.", 2,
                     "    3: = " + std::string(256, 'k')));
+  const Lexan::Span span = h.lexan.Lexan_Error_Span();
+  EXPECT_EQ(std::make_tuple(span.line, span.first_column, span.last_column), std::make_tuple(3, 3, 3));
+  h.lexan.Lexan_Resume();
+  h.lexan.Lexan_Get_Token();
+  EXPECT_EQ(h.Describe(), "a literal <" + std::string(255, 'k') + ">");
 }
 
 }  // namespace

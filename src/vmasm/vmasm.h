@@ -173,7 +173,7 @@ class VMAsm {
   // listing is built in a temporary file beside `path` and moved over it only
   // when complete: a failure (raised on the error context, BuildFailure with
   // line 0) leaves an existing file at `path` untouched.
-  void Write_Listing(const std::string& path);
+  void Write_Listing(const std::filesystem::path& path);
 
   // Read access for the generator and the writers.
   const LinkedList<SymbolRecord>& objects() const { return objects_; }

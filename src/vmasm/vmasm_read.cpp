@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "lexan/lexan.h"
+#include "util/platform.h"
 #include "util/text.h"
 #include "vmasm/vmasm.h"
 
@@ -67,7 +68,7 @@ bool Too_Long(const std::string& text, std::int32_t columns) {
 }  // namespace
 
 void VMAsm::Read_Script(const std::filesystem::path& path, const TemplateConfig& config) {
-  Read(path.string(), config, [&path](Lexan& lexan) { lexan.Lexan_Open_File(path); });
+  Read(platform::Path_Text(path), config, [&path](Lexan& lexan) { lexan.Lexan_Open_File(path); });
 }
 
 void VMAsm::Read_Script_Text(const std::string& name, std::string_view text, const TemplateConfig& config) {

@@ -44,7 +44,7 @@ struct Reader {
   // clang-format off
   TemplateConfig config{.name = "roomy", .dll_blank = "", .max_routine_count = 1000, .max_object_count = 1000,
       .name_array_rows = 1000, .name_array_cols = 256, .objective_array_rows = 1000,
-      .objective_array_cols = 256, .step_data_array_rows = 10000, .position_array_rows = 1000,
+      .objective_array_cols = 1024, .step_data_array_rows = 10000, .position_array_rows = 1000,
       .integer_array_rows = 1000};
   // clang-format on
   VMAsm vmasm{errors.context, notices.context, catalogue};

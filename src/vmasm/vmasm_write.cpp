@@ -18,7 +18,8 @@ constexpr const char* kListingModule = "vmasm/vmasm";
 
 const char* Boolean_Word(bool value) { return value ? "true" : "false"; }
 
-// The reader refuses a line of this many characters or more (tabs expanded).
+// The reader refuses a line whose text and line feed reach this many
+// characters (tabs expanded): a listing line holds at most 510 characters.
 constexpr int kLineLimit = 512;
 
 // The column after `text` is written at `column`, tabs expanded; a line feed starts again at 0.
@@ -29,7 +30,7 @@ int Column_After(int column, const std::string& text) {
 
 }  // namespace
 
-void VMAsm::Write_Listing(const std::string& path) {
+void VMAsm::Write_Listing(const std::filesystem::path& path) {
   AtomicFile file;
   if (!file.Open(path)) {
     errors_.Raise_System_At(kListingModule, "fopen");
@@ -76,7 +77,8 @@ void VMAsm::Write_Token(const char* format, ...) {
   const std::string text = Format_VPrintf(format, args);
   va_end(args);
   const std::string first_line = text.substr(0, text.find('\n'));
-  if (listing_column_ > 0 && Column_After(listing_column_, first_line) >= kLineLimit) Write_Formatted("\n");
+  if (listing_column_ > 0 && Column_After(listing_column_, first_line) + 1 >= kLineLimit)
+    Write_Formatted("\n");
   Write_Formatted("%s", text.c_str());
 }
 
@@ -113,10 +115,18 @@ void VMAsm::Write_Variables() {
 void VMAsm::Write_Text() {
   Write_Formatted("[text]\n");
   for (const SymbolRecord& text : texts_) {
-    const std::string escaped = Escape_Newlines(text.text.value_or(""));
+    const std::string value = text.text.value_or("");
+    const std::string escaped = Escape_Newlines(value);
     Write_Token("%s", text.name.c_str());
     Write_Token(",");
-    Write_Formatted("\n\"%s\"\n\n", escaped.c_str());
+    // A text left open at the end of its line ends with that line feed;
+    // written closed, its line would be three characters longer than the one
+    // it was read from. When that line would be too long to read back, the
+    // text is written open again.
+    if (!value.empty() && value.back() == '\n' && escaped.size() + 3 >= kLineLimit)
+      Write_Formatted("\n\"%s\n\n", escaped.substr(0, escaped.size() - 2).c_str());
+    else
+      Write_Formatted("\n\"%s\"\n\n", escaped.c_str());
   }
   Write_Formatted("\n");
 }

@@ -1,15 +1,15 @@
 #include "vmcode/vmcode.h"
 
+#include <cerrno>
 #include <cstdio>
-#include <memory>
 
-#include "util/unique_file.h"
+#include "util/platform.h"
+#include "util/whole_file.h"
 
 namespace kx {
 namespace {
 
 constexpr const char* kModule = "vmcode/vmcode";
-constexpr std::size_t kCopyBlock = 64 * 1024;
 
 // Forgets the output file however the writers end.
 class OutputScope {
@@ -33,20 +33,26 @@ int Compare_Routine_Indices(const RoutineCode& a, const RoutineCode& b) {
 VMCode::VMCode(ErrorContext& errors, VMOpcode& catalogue)
     : catalogue_(catalogue), routines_(Compare_Routine_Indices), errors_(errors) {}
 
-std::filesystem::path VMCode::Template_Path() const {
-  std::filesystem::path blank(template_->dll_blank);
-  if (blank.is_relative() && !template_directory_.empty()) return template_directory_ / blank;
+std::filesystem::path Template_File_Path(const std::string& dll_blank,
+                                         const std::filesystem::path& directory) {
+  std::filesystem::path blank = platform::Text_Path(dll_blank);
+  if (blank.is_relative() && !directory.empty()) return directory / blank;
   return blank;
 }
 
-void VMCode::Write_Output(const std::string& path, int mode) {
+std::filesystem::path VMCode::Template_Path() const {
+  return Template_File_Path(template_->dll_blank, template_directory_);
+}
+
+void VMCode::Write_Output(const std::filesystem::path& path, int mode) {
+  const std::string path_text = platform::Path_Text(path);
   output_mode_ = mode;
   template_ = reader_->template_config();
   AtomicFile output;
   if (mode == VMCODE_DLL) {
     Copy_Template(Template_Path(), path, output);
   } else if (!output.Open(path)) {
-    errors_.Raise_System_At(kModule, "fopen (%s)", path.c_str());
+    errors_.Raise_System_At(kModule, "fopen (%s)", path_text.c_str());
   }
   {
     OutputScope scope(output_file_, output.get());
@@ -65,35 +71,36 @@ void VMCode::Write_Output(const std::string& path, int mode) {
     errors_.Raise_System_At(kModule, "fwrite");
   }
   if (std::fflush(output.get()) != 0) {
-    errors_.Raise_System_At(kModule, "fflush (%s)", path.c_str());
+    errors_.Raise_System_At(kModule, "fflush (%s)", path_text.c_str());
   }
-  const std::string temporary = output.temporary_path().string();
+  const std::string temporary = platform::Path_Text(output.temporary_path());
   if (!output.Commit()) {
-    errors_.Raise_System_At(kModule, "rename (\"%s\", \"%s\")", temporary.c_str(), path.c_str());
+    errors_.Raise_System_At(kModule, "rename (\"%s\", \"%s\")", temporary.c_str(), path_text.c_str());
   }
 }
 
-void VMCode::Copy_Template(const std::filesystem::path& template_path, const std::string& path,
+void VMCode::Copy_Template(const std::filesystem::path& template_path, const std::filesystem::path& path,
                            AtomicFile& output) {
-  UniqueFile source = Open_File(template_path, "rb");
-  if (!source) {
-    errors_.Raise_System_At(kModule, "fopen (\"%s\", \"rb\")", template_path.c_str());
-  }
-  if (!output.Open(path)) {
-    errors_.Raise_System_At(kModule, "fopen (\"%s\", \"wb\")", path.c_str());
-  }
-  image_.clear();
-  for (;;) {
-    const std::size_t size = image_.size();
-    image_.resize(size + kCopyBlock);
-    const std::size_t read = std::fread(image_.data() + size, 1, kCopyBlock, source.get());
-    image_.resize(size + read);
-    if (read < kCopyBlock) break;
+  const std::string template_text = platform::Path_Text(template_path);
+  try {
+    image_ = Read_Whole_File(template_path);
+  } catch (const WholeFileError& error) {
+    errno = error.error_number();
+    switch (error.fault()) {
+      case WholeFileError::Fault::Open:
+        errors_.Raise_System_At(kModule, "fopen (\"%s\", \"rb\")", template_text.c_str());
+      case WholeFileError::Fault::Folder:
+      case WholeFileError::Fault::Read:
+        errors_.Raise_System_At(kModule, "fread");
+      case WholeFileError::Fault::Not_Regular:
+      case WholeFileError::Fault::Too_Large:
+        errors_.Raise_At(kModule, "Copy_Template", "The template DLL file \"%s\" cannot be used: %s.",
+                         template_text.c_str(), error.what());
+    }
   }
   template_size_ = image_.size();
-  // A read that stopped short of the end would leave a truncated copy.
-  if (std::ferror(source.get())) {
-    errors_.Raise_System_At(kModule, "fread");
+  if (!output.Open(path)) {
+    errors_.Raise_System_At(kModule, "fopen (\"%s\", \"wb\")", platform::Path_Text(path).c_str());
   }
 }
 

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "config/template_config.h"
+#include "diagnostics/error_context.h"
 #include "util/atomic_file.h"
 #include "util/linked_list.h"
 #include "vmasm/vmasm.h"
-#include "diagnostics/error_context.h"
 #include "vmopcode/vmopcode.h"
 
 namespace kx {
@@ -43,6 +43,11 @@ struct RoutineCode {
 };
 
 int Compare_Routine_Indices(const RoutineCode& a, const RoutineCode& b);
+
+// The file of a template's dll_blank: a relative name is found in
+// `directory`, or in the current directory when that is empty.
+std::filesystem::path Template_File_Path(const std::string& dll_blank,
+                                         const std::filesystem::path& directory);
 
 enum : int {
   VMCODE_C_LISTING = 0,  // Write_Output: the C listing of the tables
@@ -76,7 +81,7 @@ class VMCode {
   // VMCODE_C_LISTING writes the C listing (CR LF line ends). The output is
   // written to a temporary file beside `path` and moved over it only when
   // complete, so a failure leaves an existing file at `path` untouched.
-  void Write_Output(const std::string& path, int mode);
+  void Write_Output(const std::filesystem::path& path, int mode);
 
   // The compiled routines in script order.
   const LinkedList<RoutineCode>& routines() const { return routines_; }
@@ -102,9 +107,10 @@ class VMCode {
 
   // Output (vmcode.cpp, vmcode_write.cpp).
   std::filesystem::path Template_Path() const;
-  // Opens the output and reads the whole template into image_; the writers
+  // Reads the whole template into image_ and opens the output; the writers
   // patch the image and Write_Output stores it in one piece.
-  void Copy_Template(const std::filesystem::path& template_path, const std::string& path, AtomicFile& output);
+  void Copy_Template(const std::filesystem::path& template_path, const std::filesystem::path& path,
+                     AtomicFile& output);
   // The ten tables, in the order they are written (vmcode_write.cpp).
   void Write_Step_Data();
   void Write_Routine_Count();

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdarg>
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 #include "util/format.h"
@@ -43,6 +44,39 @@ char* Format_Row(char* out, std::int32_t row, const std::array<std::int16_t, 5>&
     *out++ = w + 1 < words.size() ? ',' : '}';
   }
   return out;
+}
+
+// The text as the inside of a C string literal that compiles to exactly its
+// bytes. A backslash and a double quote get a backslash before them and a
+// line feed is written \n; every other control byte and every byte above 126
+// is a three-digit octal escape, which never takes a digit after it into the
+// escape and does not depend on the character set the compiler reads the
+// source in. A question mark directly after a question mark is written \?, so
+// that no two stand together to begin a trigraph, which a compiler in a
+// strict C mode before C23 would replace. Every other character stands as it is.
+std::string C_String_Text(std::string_view text) {
+  std::string literal;
+  literal.reserve(text.size());
+  char previous = '\0';
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '\\' || c == '"') {
+      literal += '\\';
+      literal += c;
+    } else if (c == '\n') {
+      literal += "\\n";
+    } else if (c == '?' && previous == '?') {
+      literal += "\\?";
+    } else if (byte < 0x20 || byte > 0x7E) {
+      const char octal[] = {'\\', static_cast<char>('0' + (byte >> 6)),
+                            static_cast<char>('0' + ((byte >> 3) & 7)), static_cast<char>('0' + (byte & 7))};
+      literal.append(octal, sizeof octal);
+    } else {
+      literal += c;
+    }
+    previous = c;
+  }
+  return literal;
 }
 
 }  // namespace
@@ -197,7 +231,7 @@ void VMCode::Write_Name_Array() {
             Hex(config.name_array_offset), config.name_array_rows);
   const StringRecord* last = reader_->strings().Last();
   for (const StringRecord& entry : reader_->strings()) {
-    Emit_Text("\t\"%s\"", entry.text.c_str());
+    Emit_Text("\t\"%s\"", C_String_Text(entry.text).c_str());
     End_Element(&entry != last);
     Write_Text_Row(entry.text, config.name_array_cols);
   }
@@ -228,7 +262,7 @@ void VMCode::Write_Objective_Array() {
   const SymbolRecord* last = reader_->texts().Last();
   for (const SymbolRecord& text : reader_->texts()) {
     const std::string value = text.text.value_or("");
-    Emit_Text("\t\"%s\"", Escape_Newlines(value).c_str());
+    Emit_Text("\t\"%s\"", C_String_Text(value).c_str());
     End_Element(&text != last);
     Write_Text_Row(value, config.objective_array_cols);
   }

@@ -13,4 +13,8 @@ inline constexpr const char* kConfigurationFileName = "Kestrix.conf";
 // (<prefix>/share/kestrix) when that one holds it.
 std::filesystem::path Companion_Directory(const std::filesystem::path& program_directory);
 
+// The folder of the running program: the executable's, or, when the system
+// cannot name it, the folder of `argv0` (nullptr: the current folder).
+std::filesystem::path Program_Directory(const char* argv0);
+
 }  // namespace kx
