@@ -21,10 +21,16 @@ struct ScriptedPrompts {
       return answer;
     };
     Current_Prompts().save_path = [](QWidget*, const QString&) { return QString(); };  // cancelled
+    Current_Prompts().template_entry = [this](QWidget*, const QStringList& names) {
+      entries_offered = names;
+      return entry;
+    };
   }
   ~ScriptedPrompts() { Current_Prompts() = Standard_Prompts(); }
   QStringList messages;
   QMessageBox::StandardButton answer = QMessageBox::Ok;
+  QStringList entries_offered;
+  int entry = 0;
 };
 
 inline QByteArray Read_File(const QString& path) {

@@ -150,6 +150,31 @@ class BuildLogDlgTest : public QObject {
   }
 
   // A new script whose Save As is cancelled is not built; the line goes below the old ones.
+  // Open reads a built DLL back into a new, unsaved script for the entry the
+  // user picks, and that script builds into the same bytes; a DLL that no
+  // build for the entry can have written is refused with the reason.
+  void Read_Back_Dll() {
+    Build("built.kxs",
+          "[objects]\ntank\n[positions]\n[variables]\n[text]\n[routine,Main,1,true]\nAddAmmo,tank,5\n");
+    fixture_->prompts.entry = 1;
+    QVERIFY(Frame().OpenDocumentFile(fixture_->Path("built.dll")));
+    QCOMPARE(fixture_->prompts.entries_offered, (QStringList{"B", "A"}));
+    CKestrixDoc& doc = *Frame().GetActiveDocument();
+    QVERIFY(doc.GetPathName().isEmpty() && doc.IsModified());
+    QVERIFY(Frame().view().toPlainText().contains("AddAmmo"));
+    QVERIFY(doc.OnSaveDocument(fixture_->Path("again.kxs")));
+    Build("again.kxs", testing::Read_File(fixture_->Path("again.kxs")));
+    QCOMPARE(testing::Read_File(fixture_->Path("again.dll")),
+             testing::Read_File(fixture_->Path("built.dll")));
+
+    const QString text = Frame().view().toPlainText();
+    QVERIFY(!Frame().OpenDocumentFile(fixture_->Path("blank.dll")));
+    QCOMPARE(fixture_->prompts.messages.last(),
+             fixture_->Path("blank.dll") +
+                 ": NumberOfRoutines at 0x380: 52428 routines, beyond the template's limit of 8");
+    QCOMPARE(Frame().view().toPlainText(), text);
+  }
+
   void Unnamed_Script() {
     Build("script.kxs", CKestrixDoc::kNewDocumentText);
     const QStringList built = Entries();

@@ -35,6 +35,13 @@ bool CKestrixDoc::OnNewDocument() {
   return true;
 }
 
+bool CKestrixDoc::OnNewDocument(const QByteArray& bytes) {
+  Load_Text(bytes);
+  SetPathName(QString());
+  SetModifiedFlag(true);
+  return true;
+}
+
 bool CKestrixDoc::OnOpenDocument(const QString& path) {
   QWidget* parent = m_wndView.window();
   QFile file(path);

@@ -38,6 +38,8 @@ class CKestrixDoc : public QObject {
 
   // A new script: no path name, the new-document text, not modified.
   bool OnNewDocument();
+  // A new script holding `bytes` (a DLL read back): no path name, modified.
+  bool OnNewDocument(const QByteArray& bytes);
   // Reads the file at `path` into the editor (caret at the start, not
   // modified) and makes it the path name. On failure the editor is untouched.
   bool OnOpenDocument(const QString& path);

@@ -18,6 +18,8 @@
 #include "app/build_objects.h"
 #include "app/program_files.h"
 #include "app/prompts.h"
+#include "app/quiet_configuration.h"
+#include "app/read_back_dll.h"
 #include "app/tool_icons.h"
 #include "vmobject/companion_files.h"
 
@@ -29,19 +31,10 @@ constexpr char kLineNumbersKey[] = "lineNumbers";
 constexpr char kHighlightingKey[] = "highlighting";
 constexpr char kOutlineKey[] = "outline";
 
-// The first entry of Kestrix.conf, read without touching the log; no limits
-// when the file cannot be read.
+// The first entry of Kestrix.conf; no limits when the file cannot be read.
 TemplateConfig First_Template_Entry() {
-  ErrorContext errors(0, std::make_unique<ListSink>(true));
-  ErrorContext notices(0, std::make_unique<ListSink>(false));
-  TemplateConfigParser parser(errors, notices);
-  try {
-    parser.Read_Template_File(QFile::encodeName(GetProgramFilePath(kConfigurationFileName)).toStdString());
-  } catch (...) {
-    return Unlimited_Template();
-  }
-  const TemplateList* templates = parser.templates();
-  return templates != nullptr && templates->First() != nullptr ? *templates->First() : Unlimited_Template();
+  const QuietConfiguration configuration;
+  return configuration.entries.empty() ? Unlimited_Template() : configuration.entries.front();
 }
 
 // Adds a command to `window`, so that its keys work anywhere in the window:
@@ -374,7 +367,11 @@ void CMainFrame::OnFileOpen() {
 
 bool CMainFrame::OpenDocumentFile(const QString& path) {
   if (!m_doc.SaveModified()) return false;
-  return m_doc.OnOpenDocument(path);
+  if (!Is_Dll_Name(path)) return m_doc.OnOpenDocument(path);
+  const std::optional<ReadBackScript> script = Read_Back_Dll(this, path);
+  if (!script) return false;
+  Set_Template(script->entry);
+  return m_doc.OnNewDocument(script->text);
 }
 
 QPrinter& CMainFrame::printer() {

@@ -50,7 +50,9 @@ class CMainFrame : public QMainWindow {
   FindBar& find_bar() { return m_wndFindBar; }
   OutlineDock& outline() { return m_wndOutline; }
 
-  // File commands. Each asks to save unsaved changes first.
+  // File commands. Each asks to save unsaved changes first. A name ending in
+  // ".dll" is a built script: it is read back into a new, unsaved script,
+  // which is then checked against the entry it was built for.
   bool OnFileNew();
   bool OpenDocumentFile(const QString& path);
 

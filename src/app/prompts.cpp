@@ -8,6 +8,8 @@ namespace {
 
 // The file dialogs' filter: Kestrix scripts, then every file.
 constexpr char kScriptFilter[] = "Kestrix Script Files (*.kxs);;All Files (*)";
+// Open also reads a built DLL back into a script.
+constexpr char kOpenFilter[] = "Kestrix Script Files (*.kxs);;Built Scripts (*.dll);;All Files (*)";
 
 }  // namespace
 
@@ -19,7 +21,7 @@ Prompts Standard_Prompts() {
     return static_cast<QMessageBox::StandardButton>(box.exec());
   };
   standard.open_path = [](QWidget* parent) {
-    return QFileDialog::getOpenFileName(parent, "Open", QString(), kScriptFilter);
+    return QFileDialog::getOpenFileName(parent, "Open", QString(), kOpenFilter);
   };
   standard.save_path = [](QWidget* parent, const QString& suggestion) {
     QFileDialog dialog(parent, "Save As", suggestion, kScriptFilter);
@@ -32,6 +34,12 @@ Prompts Standard_Prompts() {
     const int line = QInputDialog::getInt(parent, "Go to Line", QString("Line number (1 - %1):").arg(last),
                                           current, 1, last, 1, &ok);
     return ok ? line : 0;
+  };
+  standard.template_entry = [](QWidget* parent, const QStringList& names) {
+    bool ok = false;
+    const QString name =
+        QInputDialog::getItem(parent, "Open", "Template entry the DLL was built for:", names, 0, false, &ok);
+    return ok ? static_cast<int>(names.indexOf(name)) : -1;
   };
   return standard;
 }

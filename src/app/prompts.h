@@ -2,6 +2,7 @@
 
 #include <QMessageBox>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QWidget;
@@ -22,6 +23,9 @@ struct Prompts {
   std::function<QString(QWidget* parent, const QString& suggestion)> save_path;
   // A line number from 1 to `last`, proposing `current`; 0 when the user cancels.
   std::function<int(QWidget* parent, int current, int last)> line_number;
+  // Which of the template entries `names` a DLL was built for, proposing the
+  // first; -1 when the user cancels.
+  std::function<int(QWidget* parent, const QStringList& names)> template_entry;
 };
 
 // The prompts in use; at start they show the real dialogs.
