@@ -60,6 +60,9 @@ class BuildLogDlgTest : public QObject {
     QCOMPARE(testing::Read_File(fixture_->Path("Kestrix.log")), "Processing file: \"" +
                                                                     fixture_->Path("Kestrix.conf").toUtf8() +
                                                                     "\"\n\nNumber of lines processed: 12");
+    Control<QComboBox>("memoryModel").setEditText("");
+    Control<QPushButton>("createButton").click();
+    QCOMPARE(Entries(), QStringList{"Build aborted.  No memory model is selected."});
   }
 
   void Broken_Configuration() {

@@ -133,6 +133,30 @@ class KestrixDocTest : public QObject {
     QVERIFY(!doc_->DoFileSave());
     QCOMPARE(prompts_.messages.last(), changed + "Do you want to overwrite it?");
     QCOMPARE(testing::Read_File(path), "three\n");
+    doc_->SetModifiedFlag(false);
+    QFile::remove(path);
+    QTRY_COMPARE(
+        prompts_.messages.last(),
+        QDir::toNativeSeparators(path) +
+            "\nhas been removed by another program.\nThe text stays in the editor; Save writes it again.");
+    QVERIFY(doc_->IsModified());
+  }
+
+  // A save that cannot store the text or cannot write the file says why and
+  // leaves the file on disk as it was.
+  void Save_Refused() {
+    const QString path = testing::Write_File(Path("kept.kxs"), "kept\n");
+    QVERIFY(doc_->OnOpenDocument(path));
+    view_->insertPlainText(QString("ok\nthe \u03b1 sign"));
+    QVERIFY(!doc_->DoFileSave());
+    QCOMPARE(prompts_.messages.last(), "Cannot write file " + QDir::toNativeSeparators(path) +
+                                           ":\nline 2 holds the character \"\u03b1\", which a script file "
+                                           "cannot store.");
+    QCOMPARE(testing::Read_File(path), "kept\n");
+    QVERIFY(QDir(dir_.path()).mkdir("folder.kxs"));
+    QVERIFY(!doc_->OnSaveDocument(Path("folder.kxs")));
+    QVERIFY(prompts_.messages.last().startsWith("Cannot write file " +
+                                                QDir::toNativeSeparators(Path("folder.kxs")) + ":\n"));
   }
 
   // Lines are coloured by the analysis; an edited line by a quick reading of
