@@ -16,7 +16,8 @@ ScriptAnalysis Analyse_Script(std::string_view text, const TemplateConfig& confi
   ScriptAnalysisData& data = analysis.data_;
   data.text = std::string(text);
   const LineMap lines(data.text);
-  for (int line = 1; line <= lines.line_count(); ++line) analysis.line_starts_.push_back(lines.Line_Start(line));
+  for (int line = 1; line <= lines.line_count(); ++line)
+    analysis.line_starts_.push_back(lines.Line_Start(line));
 
   ErrorContext errors(0, std::make_unique<ListSink>(true));
   const VMOpcode catalogue(errors);
@@ -24,6 +25,54 @@ ScriptAnalysis Analyse_Script(std::string_view text, const TemplateConfig& confi
   data.error = Check_Build(data.text, config, name, lines, data);
   Add_Unused_Warnings(data);
   return analysis;
+}
+
+const char* Symbol_Kind_Word(SymbolKind kind) {
+  switch (kind) {
+    case SymbolKind::Routine:
+      return "routine";
+    case SymbolKind::Label:
+      return "label";
+    case SymbolKind::Object:
+      return "object";
+    case SymbolKind::Position:
+      return "position";
+    case SymbolKind::Variable:
+      return "variable";
+    case SymbolKind::Text:
+      return "text";
+  }
+  return "";
+}
+
+std::optional<SymbolKind> Symbol_Kind_For(OperandKind kind) {
+  switch (kind) {
+    case OperandKind::Object:
+      return SymbolKind::Object;
+    case OperandKind::TextName:
+      return SymbolKind::Text;
+    case OperandKind::Variable:
+      return SymbolKind::Variable;
+    case OperandKind::Routine:
+      return SymbolKind::Routine;
+    case OperandKind::Position:
+      return SymbolKind::Position;
+    case OperandKind::Label:
+      return SymbolKind::Label;
+    case OperandKind::String:
+    case OperandKind::Integer:
+    case OperandKind::Boolean:
+    case OperandKind::Number:
+    case OperandKind::Color:
+      break;
+  }
+  return std::nullopt;
+}
+
+std::vector<const char*> Constant_Words_For(OperandKind kind) {
+  if (kind == OperandKind::Boolean || kind == OperandKind::Number) return {"true", "false"};
+  if (kind == OperandKind::Color) return {"white", "green", "red"};
+  return {};
 }
 
 TemplateConfig Unlimited_Template() {
@@ -44,16 +93,18 @@ TemplateConfig Unlimited_Template() {
 std::size_t ScriptAnalysis::Offset_Of(int line, int column) const {
   if (line < 1 || line > static_cast<int>(line_starts_.size())) return std::string::npos;
   const std::size_t start = line_starts_[static_cast<std::size_t>(line - 1)];
-  const std::size_t end =
-      line < static_cast<int>(line_starts_.size()) ? line_starts_[static_cast<std::size_t>(line)] : data_.text.size();
+  const std::size_t end = line < static_cast<int>(line_starts_.size())
+                              ? line_starts_[static_cast<std::size_t>(line)]
+                              : data_.text.size();
   return std::min(start + static_cast<std::size_t>(std::max(column, 1) - 1), end);
 }
 
 int ScriptAnalysis::Token_At(int line, int column) const {
   const std::size_t place = Offset_Of(line, column);
   if (place == std::string::npos) return -1;
-  const auto after = std::upper_bound(data_.tokens.begin(), data_.tokens.end(), place,
-                                      [](std::size_t offset, const ScriptToken& token) { return offset < token.offset; });
+  const auto after =
+      std::upper_bound(data_.tokens.begin(), data_.tokens.end(), place,
+                       [](std::size_t offset, const ScriptToken& token) { return offset < token.offset; });
   if (after == data_.tokens.begin()) return -1;
   const ScriptToken& token = *(after - 1);
   if (place > token.offset + static_cast<std::size_t>(token.length)) return -1;
@@ -65,11 +116,13 @@ PositionContext ScriptAnalysis::Context_At(int line, int column) const {
   const std::size_t place = Offset_Of(line, column);
   if (place == std::string::npos) return context;
   // The last token that starts before the caret, comments aside; a caret in a comment is elsewhere.
-  auto after = std::lower_bound(data_.tokens.begin(), data_.tokens.end(), place,
-                                [](const ScriptToken& token, std::size_t offset) { return token.offset < offset; });
+  auto after =
+      std::lower_bound(data_.tokens.begin(), data_.tokens.end(), place,
+                       [](const ScriptToken& token, std::size_t offset) { return token.offset < offset; });
   int t = static_cast<int>(after - data_.tokens.begin()) - 1;
   if (t >= 0 && data_.tokens[static_cast<std::size_t>(t)].token_class == TokenClass::Comment &&
-      place <= data_.tokens[static_cast<std::size_t>(t)].offset + static_cast<std::size_t>(data_.tokens[static_cast<std::size_t>(t)].length))
+      place <= data_.tokens[static_cast<std::size_t>(t)].offset +
+                   static_cast<std::size_t>(data_.tokens[static_cast<std::size_t>(t)].length))
     return context;
   while (t >= 0 && data_.tokens[static_cast<std::size_t>(t)].token_class == TokenClass::Comment) --t;
   if (t < 0) return context;

@@ -54,6 +54,14 @@ struct ScriptToken {
 
 enum class SymbolKind { Routine, Label, Object, Position, Variable, Text };
 
+// "routine", "label", "object", "position", "variable", "text".
+const char* Symbol_Kind_Word(SymbolKind kind);
+// The kind of symbol an operand of `kind` names; none for literal operands.
+std::optional<SymbolKind> Symbol_Kind_For(OperandKind kind);
+// The constant words an operand of `kind` may be written as: true and false
+// for booleans and numbers, white, green and red for colours.
+std::vector<const char*> Constant_Words_For(OperandKind kind);
+
 struct ScriptSymbol {
   SymbolKind kind = SymbolKind::Object;
   std::string name;
@@ -77,10 +85,10 @@ struct ScriptDiagnostic {
 // What the catalogue expects at a place of a routine.
 struct PositionContext {
   enum class Where {
-    Elsewhere,   // a header, a data section, outside every routine
-    StepStart,   // where a step (a label or an operation) may start
-    Operand,     // in an operand slot of a step
-    Operation,   // on a step's operation name
+    Elsewhere,  // a header, a data section, outside every routine
+    StepStart,  // where a step (a label or an operation) may start
+    Operand,    // in an operand slot of a step
+    Operation,  // on a step's operation name
   };
   Where where = Where::Elsewhere;
   const OpcodeDefinition* operation = nullptr;  // Operand, Operation: the step's operation
@@ -96,7 +104,8 @@ struct ScriptAnalysisData {
   struct Step {
     int operation = -1;  // position in kOpcodeTable
     int routine = -1;    // the routine's symbol
-    std::array<int, 4> label_routines{-1, -1, -1, -1};  // per slot: the routine whose labels a label slot names
+    // Per slot: the routine whose labels a label slot names.
+    std::array<int, 4> label_routines{-1, -1, -1, -1};
   };
 
   std::string text;

@@ -19,47 +19,10 @@ constexpr int kMaxRoutineLines = 5000;
 
 bool Is_Name_Part(QChar c) { return c == '_' || (c.unicode() < 128 && c.isLetterOrNumber()); }
 
-const char* Kind_Word(SymbolKind kind) {
-  switch (kind) {
-    case SymbolKind::Routine:
-      return "routine";
-    case SymbolKind::Label:
-      return "label";
-    case SymbolKind::Object:
-      return "object";
-    case SymbolKind::Position:
-      return "position";
-    case SymbolKind::Variable:
-      return "variable";
-    case SymbolKind::Text:
-      return "text";
-  }
-  return "";
-}
-
-std::optional<SymbolKind> Symbol_Kind_Of(OperandKind kind) {
-  switch (kind) {
-    case OperandKind::Object:
-      return SymbolKind::Object;
-    case OperandKind::TextName:
-      return SymbolKind::Text;
-    case OperandKind::Variable:
-      return SymbolKind::Variable;
-    case OperandKind::Routine:
-      return SymbolKind::Routine;
-    case OperandKind::Position:
-      return SymbolKind::Position;
-    case OperandKind::Label:
-      return SymbolKind::Label;
-    default:
-      return std::nullopt;
-  }
-}
-
 ScriptCompleter::Candidate Symbol_Candidate(const ScriptSymbol& symbol) {
   const QString detail = QString::fromLatin1(symbol.detail);
   return {QString::fromLatin1(symbol.name),
-          QString(Kind_Word(symbol.kind)) + (detail.isEmpty() ? QString() : " " + detail)};
+          QString(Symbol_Kind_Word(symbol.kind)) + (detail.isEmpty() ? QString() : " " + detail)};
 }
 
 // The editor's lines from `first` to the caret of `cursor`, as file bytes.
@@ -146,8 +109,9 @@ std::vector<ScriptCompleter::Candidate> ScriptCompleter::Candidates() const {
       }
     }
   };
-  const auto add_words = [&](std::initializer_list<const char*> words, const char* detail) {
-    for (const char* word : words) candidates.push_back({word, detail});
+  const auto add_words = [&](OperandKind kind) {
+    for (const char* word : Constant_Words_For(kind))
+      candidates.push_back({word, kind == OperandKind::Color ? "colour" : "boolean"});
   };
 
   if (context.where == PositionContext::Where::StepStart ||
@@ -159,11 +123,10 @@ std::vector<ScriptCompleter::Candidate> ScriptCompleter::Candidates() const {
     const OperandKind kind = context.expected->kind;
     if (kind == OperandKind::Label && context.label_routine >= 0)
       add_symbols(SymbolKind::Label, local.symbols()[static_cast<std::size_t>(context.label_routine)].name);
-    else if (const std::optional<SymbolKind> symbols = Symbol_Kind_Of(kind);
+    else if (const std::optional<SymbolKind> symbols = Symbol_Kind_For(kind);
              symbols && kind != OperandKind::Label)
       add_symbols(*symbols);
-    if (kind == OperandKind::Boolean || kind == OperandKind::Number) add_words({"true", "false"}, "boolean");
-    if (kind == OperandKind::Color) add_words({"white", "green", "red"}, "colour");
+    add_words(kind);
   }
   std::stable_sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
     return a.name.compare(b.name, Qt::CaseInsensitive) < 0;

@@ -22,24 +22,6 @@ enum : int {
   kItemStruct = 22,
 };
 
-const char* Kind_Word(SymbolKind kind) {
-  switch (kind) {
-    case SymbolKind::Routine:
-      return "routine";
-    case SymbolKind::Label:
-      return "label";
-    case SymbolKind::Object:
-      return "object";
-    case SymbolKind::Position:
-      return "position";
-    case SymbolKind::Variable:
-      return "variable";
-    case SymbolKind::Text:
-      return "text";
-  }
-  return "";
-}
-
 int Item_Kind(SymbolKind kind) {
   switch (kind) {
     case SymbolKind::Routine:
@@ -80,36 +62,6 @@ const Json& Operation_Items() {
   return items;
 }
 
-std::optional<SymbolKind> Symbol_Kind_Of(OperandKind kind) {
-  switch (kind) {
-    case OperandKind::Object:
-      return SymbolKind::Object;
-    case OperandKind::TextName:
-      return SymbolKind::Text;
-    case OperandKind::Variable:
-      return SymbolKind::Variable;
-    case OperandKind::Routine:
-      return SymbolKind::Routine;
-    case OperandKind::Position:
-      return SymbolKind::Position;
-    case OperandKind::Label:
-      return SymbolKind::Label;
-    case OperandKind::String:
-    case OperandKind::Integer:
-    case OperandKind::Boolean:
-    case OperandKind::Number:
-    case OperandKind::Color:
-      break;
-  }
-  return std::nullopt;
-}
-
-std::vector<const char*> Words_Of(OperandKind kind) {
-  if (kind == OperandKind::Boolean || kind == OperandKind::Number) return {"true", "false"};
-  if (kind == OperandKind::Color) return {"white", "green", "red"};
-  return {};
-}
-
 std::pair<int, int> Script_Place(const AnalysedText& text, LspPosition position) {
   return text.index.Script_Place_Of(text.index.Offset_Of(position));
 }
@@ -124,15 +76,16 @@ Json Completion(const AnalysedText& text, LspPosition position) {
   Json items = Json::array();
   if (context.where != Operand || !context.expected) return items;
   const OperandKind kind = context.expected->kind;
-  for (const char* word : Words_Of(kind))
+  for (const char* word : Constant_Words_For(kind))
     items.push_back(
         {{"label", word}, {"kind", kind == OperandKind::Color ? kItemEnumMember : kItemConstant}});
-  const std::optional<SymbolKind> symbols = Symbol_Kind_Of(kind);
+  const std::optional<SymbolKind> symbols = Symbol_Kind_For(kind);
   if (!symbols) return items;
   for (const ScriptSymbol& symbol : text.analysis.symbols()) {
     if (symbol.kind != *symbols || (kind == OperandKind::Label && symbol.routine != context.label_routine))
       continue;
-    const std::string detail = Kind_Word(symbol.kind) + (symbol.detail.empty() ? "" : " " + symbol.detail);
+    const std::string detail =
+        Symbol_Kind_Word(symbol.kind) + (symbol.detail.empty() ? "" : " " + symbol.detail);
     items.push_back({{"label", symbol.name}, {"kind", Item_Kind(symbol.kind)}, {"detail", detail}});
   }
   return items;
@@ -151,7 +104,7 @@ Json Hover(const AnalysedText& text, LspPosition position) {
   } else if (token.symbol >= 0) {
     const std::vector<ScriptSymbol>& symbols = text.analysis.symbols();
     const ScriptSymbol& symbol = symbols[static_cast<std::size_t>(token.symbol)];
-    value = std::string(Kind_Word(symbol.kind)) + " " + symbol.name;
+    value = std::string(Symbol_Kind_Word(symbol.kind)) + " " + symbol.name;
     if (symbol.kind == SymbolKind::Label && symbol.routine >= 0)
       value += " of routine " + symbols[static_cast<std::size_t>(symbol.routine)].name;
     value += ", line " + std::to_string(symbol.line);
