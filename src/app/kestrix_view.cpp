@@ -498,14 +498,7 @@ void CKestrixView::keyPressEvent(QKeyEvent* event) {
     const QString line = cursor.block().text();
     int indent = 0;
     while (indent < cursor.positionInBlock() && Is_Blank(line.at(indent))) ++indent;
-    const QString text = "\n" + line.left(indent);
-    if (!Fits(cursor, text)) {
-      QApplication::beep();
-      return;
-    }
-    Insert_Text(cursor, text);
-    setTextCursor(cursor);
-    ensureCursorVisible();
+    Insert_At_Caret("\n" + line.left(indent));
     return;
   }
   const QString typed = event->text();
@@ -544,7 +537,10 @@ bool CKestrixView::canInsertFromMimeData(const QMimeData* source) const { return
 
 void CKestrixView::insertFromMimeData(const QMimeData* source) {
   if (!source->hasText()) return;
-  const QString text = Editor_Form(source->text());
+  Insert_At_Caret(Editor_Form(source->text()));
+}
+
+void CKestrixView::Insert_At_Caret(const QString& text) {
   QTextCursor cursor = textCursor();
   if (!Fits(cursor, text)) {
     QApplication::beep();

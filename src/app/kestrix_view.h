@@ -64,6 +64,8 @@ class CKestrixView : public QPlainTextEdit {
   // become line ends of the file's convention, any other carriage return
   // kLoneCarriageReturn. Every insertion of text goes through here.
   void Insert_Text(QTextCursor& cursor, QString text);
+  // Inserts `text` (editor form) at the caret as one step, or beeps when it does not fit.
+  void Insert_At_Caret(const QString& text);
   // True when replacing the selection of `cursor` with `text` (as the editor
   // holds it) keeps the stored size within kMaxTextSize.
   bool Fits(const QTextCursor& cursor, const QString& text) const;
