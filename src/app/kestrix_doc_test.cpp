@@ -28,6 +28,8 @@ class KestrixDocTest : public QObject {
 
   void New_Document() {
     QCOMPARE(view_->textCursor().position(), 0);
+    // Tabs stop every 8 columns, as the compiler expands them.
+    QCOMPARE(view_->tabStopDistance(), 8 * QFontMetricsF(view_->font()).horizontalAdvance(' '));
     QVERIFY(doc_->DoSave(Path("new.kxs")));
     QCOMPARE(testing::Read_File(Path("new.kxs")),
              "\r\n[objects]\r\n\r\n\r\n\r\n[positions]\r\n\r\n\r\n\r\n[variables]\r\n"
