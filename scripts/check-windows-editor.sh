@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 qt=/usr/include/$(gcc -print-multiarch)/qt6
 flags=(-std=c++20 -Wall -Wextra -Wpedantic -Werror -fsyntax-only -Isrc -isystem "$qt")
-for module in QtCore QtGui QtWidgets QtPrintSupport; do flags+=(-isystem "$qt/$module"); done
+for module in QtCore QtGui QtWidgets QtPrintSupport QtConcurrent; do flags+=(-isystem "$qt/$module"); done
 status=0
 for source in src/app/*.cpp; do
   case "$source" in *_test.cpp | *_bench.cpp) continue ;; esac
