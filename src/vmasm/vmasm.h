@@ -11,15 +11,15 @@
 #include <string_view>
 
 #include "config/template_config.h"
+#include "diagnostics/error_context.h"
 #include "lexan/lexan.h"
 #include "util/fixed_pool.h"
+#include "util/interned_texts.h"
 #include "util/linked_list.h"
 #include "util/name_index.h"
-#include "diagnostics/error_context.h"
 #include "vmopcode/vmopcode.h"
 
 namespace kx {
-
 
 using VMAsm_Symbol_Type = std::int32_t;
 enum : VMAsm_Symbol_Type {
@@ -63,7 +63,9 @@ struct SymbolRecord {
   std::int32_t x = 0;  // position x; variable: initial value
   std::int32_t y = 0;
   std::int32_t z = 0;
-  std::optional<std::string> text;  // text symbols: the string after line-feed conversion
+  // Text symbols: the string after line-feed conversion, held by the reader's
+  // interned texts; nullptr for the other kinds.
+  const std::string* text = nullptr;
   // Objects declared as name<count>: the count as written.
   std::optional<std::uint32_t> array_count;
 
@@ -100,19 +102,26 @@ VMAsm_Symbol_Type Symbol_Type_Of(OperandKind kind);
 // One operand of a step. Types 3 and 4 hold a text (a type-4 operand left
 // out holds none); the others hold a number. An operand counts as absent
 // when it holds no text and the number 0.
+//
+// The text is not owned: it is the string table entry, the name of the
+// symbol named, or the reader's interned copy of a routine or label name,
+// all of which live as long as the reader. A million steps so hold a
+// pointer each rather than a string each.
 struct Operand {
   std::int32_t type = 0;  // 0: empty
   std::int32_t value = 0;
-  std::optional<std::string> text;
+  const std::string* text = nullptr;
 
   bool absent() const { return !text && value == 0; }
 };
 
 struct StepRecord {
-  std::optional<std::string> label;  // the last location label written directly before the step
-  std::int32_t index = 0;            // step number in the routine (label-only steps skip numbers)
-  std::int32_t token = 0;            // the opcode's token
-  std::int32_t line = 0;             // script line of the opcode's name
+  // The last location label written directly before the step: the name of
+  // its label record; nullptr when none.
+  const std::string* label = nullptr;
+  std::int32_t index = 0;  // step number in the routine (label-only steps skip numbers)
+  std::int32_t token = 0;  // the opcode's token
+  std::int32_t line = 0;   // script line of the opcode's name
   std::array<Operand, 4> operands;
 
   // A record for every step of a script: they are made and released by the
@@ -218,7 +227,7 @@ class VMAsm {
   void Read_Operand_Color(Operand& operand);
   std::int32_t Read_Integer();
   std::int32_t Read_Boolean();
-  void Enter_String(const std::string& text);
+  const StringRecord& Enter_String(const std::string& text);
   [[noreturn]] void Expected_Step();
 
   // Writing (vmasm_write.cpp); every write goes through Write_Formatted.
@@ -273,6 +282,9 @@ class VMAsm {
   SymbolIndex text_index_;
   NameIndex<StringRecord, &StringRecord::text> string_index_;
   NameIndex<RoutineRecord, &RoutineRecord::name> routine_index_;
+  // The routine and label names that operands hold, and the texts of text
+  // symbols (see Operand).
+  InternedTexts interned_;
 };
 
 }  // namespace kx

@@ -75,7 +75,8 @@ void VMAsm::Read_Script_Text(const std::string& name, std::string_view text, con
   Read(name, config, [text](Lexan& lexan) { lexan.Lexan_Open_Text(text); });
 }
 
-void VMAsm::Read(const std::string& name, const TemplateConfig& config, const std::function<void(Lexan&)>& open) {
+void VMAsm::Read(const std::string& name, const TemplateConfig& config,
+                 const std::function<void(Lexan&)>& open) {
   lexer_.reset();
   notices_.Report("Processing file: \"%s\"\n\n", name.c_str());
   try {
@@ -230,7 +231,7 @@ void VMAsm::Read_Text() {
     std::string text;
     if (lexan.Lexan_Token() == LEXAN_STRING) text = Unescape_Newlines(lexan.Lexan_String());
     if (Too_Long(text, columns)) Column_Limit(lexan, "objective", columns);
-    symbol->text = std::move(text);
+    symbol->text = &interned_.Intern(text);
     lexan.Lexan_Match(LEXAN_STRING);
     Add_Symbol(std::move(symbol));
   }
@@ -238,9 +239,9 @@ void VMAsm::Read_Text() {
 }
 
 // The string table entry of a string operand (the current token).
-void VMAsm::Enter_String(const std::string& text) {
+const StringRecord& VMAsm::Enter_String(const std::string& text) {
   if (Too_Long(text, template_->name_array_cols)) Column_Limit(*lexer_, "name", template_->name_array_cols);
-  if (Find_String(text) != nullptr) return;
+  if (const StringRecord* found = Find_String(text)) return *found;
   if (std::int64_t{strings_.count()} + 1 > template_->name_array_rows)
     Row_Limit(*lexer_, "name", template_->name_array_rows);
   auto record = std::make_unique<StringRecord>();
@@ -249,6 +250,7 @@ void VMAsm::Enter_String(const std::string& text) {
   const StringRecord& stored = strings_.Add(std::move(record));
   string_index_.Insert(stored);
   ++string_count_;
+  return stored;
 }
 
 std::int32_t VMAsm::Read_Integer() {
@@ -331,7 +333,7 @@ void VMAsm::Read_Routine_Body(RoutineRecord& routine) {
     auto step = std::make_unique<StepRecord>();
     step->index = number++;
     if (lexan.Lexan_Token() == LEXAN_LITERAL) {
-      std::string name = lexan.Lexan_Literal();
+      const std::string& name = lexan.Lexan_Literal();
       if (body.Find_Label(name) != nullptr)
         lexan.Lexan_Error("The location label '%s' had been defined previously in this routine.",
                           name.c_str());
@@ -341,7 +343,7 @@ void VMAsm::Read_Routine_Body(RoutineRecord& routine) {
       label->name = name;
       const SymbolRecord& stored = body.labels.Add(std::move(label));
       body.label_index.Insert(stored);
-      step->label = std::move(name);
+      step->label = &stored.name;
       lexan.Lexan_Match(LEXAN_LITERAL);
       lexan.Lexan_Match(':');
     }
@@ -383,7 +385,8 @@ void VMAsm::Read_Opcode(const OpcodeRecord& opcode, StepRecord& step) {
     if (type == 0) break;
     const std::optional<OperandSlot> decoded = Decode_Operand_Type(type);
     if (!decoded) {
-      errors_.Raise_At(kModule, "Read_Opcode", "Illegal operand type (\"%s\", %d)", opcode.name.c_str(), type);
+      errors_.Raise_At(kModule, "Read_Opcode", "Illegal operand type (\"%s\", %d)", opcode.name.c_str(),
+                       type);
     }
     Operand& operand = step.operands[slot];
     // An optional operand is present exactly when a comma follows; one left
@@ -445,9 +448,8 @@ void VMAsm::Read_Operand_String(Operand& operand) {
   Lexan& lexan = *lexer_;
   lexan.Lexan_Match(',');
   if (lexan.Lexan_Token() == LEXAN_STRING) {
-    Enter_String(lexan.Lexan_String());
     operand.type = VMASM_OPERAND_STRING;
-    operand.text = lexan.Lexan_String();
+    operand.text = &Enter_String(lexan.Lexan_String()).text;
   }
   lexan.Lexan_Match(LEXAN_STRING);
 }
@@ -457,10 +459,10 @@ void VMAsm::Read_Operand_Symbol(VMAsm_Symbol_Type kind, const char* word, Operan
   lexan.Lexan_Match(',');
   if (lexan.Lexan_Token() == LEXAN_LITERAL) {
     const std::string& name = lexan.Lexan_Literal();
-    if (Find_Symbol(kind, name) == nullptr)
-      lexan.Lexan_Error("The symbol '%s' not defined in '%s' list.", name.c_str(), word);
+    const SymbolRecord* symbol = Find_Symbol(kind, name);
+    if (symbol == nullptr) lexan.Lexan_Error("The symbol '%s' not defined in '%s' list.", name.c_str(), word);
     operand.type = VMASM_OPERAND_LITERAL;
-    operand.text = name;
+    operand.text = &symbol->name;
   }
   lexan.Lexan_Match(LEXAN_LITERAL);
 }
@@ -469,7 +471,9 @@ void VMAsm::Read_Operand_Name(Operand& operand) {
   Lexan& lexan = *lexer_;
   lexan.Lexan_Match(',');
   operand.type = VMASM_OPERAND_LITERAL;
-  operand.text = lexan.Lexan_Literal();
+  // A name that is not a literal is refused by the match below before the
+  // operand is ever read.
+  if (lexan.Lexan_Token() == LEXAN_LITERAL) operand.text = &interned_.Intern(lexan.Lexan_Literal());
   lexan.Lexan_Match(LEXAN_LITERAL);
 }
 

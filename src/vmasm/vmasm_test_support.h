@@ -53,9 +53,7 @@ struct Reader {
 
 // Every record the reader keeps, one a line, but the script lines of steps.
 inline std::string Dump(const VMAsm& vmasm) {
-  auto text = [](const std::optional<std::string>& text) {
-    return text ? "'" + *text + "'" : std::string("-");
-  };
+  auto text = [](const std::string* text) { return text != nullptr ? "'" + *text + "'" : std::string("-"); };
   std::string dump;
   for (const auto* list : {&vmasm.objects(), &vmasm.positions(), &vmasm.variables(), &vmasm.texts()})
     for (const SymbolRecord& s : *list)

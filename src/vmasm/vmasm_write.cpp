@@ -115,7 +115,7 @@ void VMAsm::Write_Variables() {
 void VMAsm::Write_Text() {
   Write_Formatted("[text]\n");
   for (const SymbolRecord& text : texts_) {
-    const std::string value = text.text.value_or("");
+    const std::string value = text.text != nullptr ? *text.text : std::string();
     const std::string escaped = Escape_Newlines(value);
     Write_Token("%s", text.name.c_str());
     Write_Token(",");
@@ -238,7 +238,7 @@ void VMAsm::Write_Operand_String(const Operand& operand) {
     errors_.Raise_At(kModule, "Write_Operand_String",
                      "Operand to write is not of type 'VMASM_OPERAND_STRING'");
   }
-  const std::string text = operand.text.value_or("");
+  const std::string text = operand.text != nullptr ? *operand.text : std::string();
   Write_Token(",");
   if (!text.empty() && text.back() == '\n')
     Write_Token("\"%s", text.c_str());
@@ -252,7 +252,7 @@ void VMAsm::Write_Operand_Literal(const Operand& operand) {
                      "Operand to write is not of type 'VMASM_OPERAND_LITERAL'");
   }
   Write_Token(",");
-  Write_Token("%s", operand.text.value_or("").c_str());
+  Write_Token("%s", operand.text != nullptr ? operand.text->c_str() : "");
 }
 
 // An integer here was written without a sign; one that wrapped to a negative

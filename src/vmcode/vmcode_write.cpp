@@ -26,6 +26,9 @@ unsigned Hex(std::int32_t offset) { return static_cast<unsigned>(offset); }
 
 const char* True_Or_False(std::int32_t flag) { return flag == 1 ? "true" : "false"; }
 
+// Listing text is written to the file once this much of it has gathered.
+constexpr std::size_t kListingBlock = std::size_t{1} << 20;
+
 // Room for one listing row: " /* %4d */ {", five words, "}", ",\n".
 constexpr std::size_t kRowTextSize = 96;
 
@@ -261,7 +264,7 @@ void VMCode::Write_Objective_Array() {
             Hex(config.objective_array_offset), config.objective_array_rows);
   const SymbolRecord* last = reader_->texts().Last();
   for (const SymbolRecord& text : reader_->texts()) {
-    const std::string value = text.text.value_or("");
+    const std::string value = text.text != nullptr ? *text.text : std::string();
     Emit_Text("\t\"%s\"", C_String_Text(value).c_str());
     End_Element(&text != last);
     Write_Text_Row(value, config.objective_array_cols);
@@ -294,15 +297,19 @@ void VMCode::Emit_Raw(std::string_view text) {
   // The listing's lines end with CR LF on every platform.
   for (;;) {
     const std::size_t line_end = text.find('\n');
-    const std::string_view piece = text.substr(0, line_end);
-    bool written = std::fwrite(piece.data(), 1, piece.size(), output_file_) == piece.size();
-    if (written && line_end != std::string_view::npos) written = std::fwrite("\r\n", 1, 2, output_file_) == 2;
-    if (!written) {
-      errors_.Raise_System_At(kModule, "fwrite");
-    }
-    if (line_end == std::string_view::npos) return;
+    listing_text_.append(text.substr(0, line_end));
+    if (line_end == std::string_view::npos) break;
+    listing_text_.append("\r\n", 2);
     text.remove_prefix(line_end + 1);
   }
+  if (listing_text_.size() >= kListingBlock) Flush_Listing();
+}
+
+void VMCode::Flush_Listing() {
+  if (std::fwrite(listing_text_.data(), 1, listing_text_.size(), output_file_) != listing_text_.size()) {
+    errors_.Raise_System_At(kModule, "fwrite");
+  }
+  listing_text_.clear();
 }
 
 }  // namespace kx
