@@ -23,10 +23,6 @@ int Compare_String_Texts(const StringRecord& a, const StringRecord& b) {
   return Compare_Texts(a.text, b.text);
 }
 
-int Compare_Step_Indices(const StepRecord& a, const StepRecord& b) {
-  return a.index < b.index ? -1 : a.index > b.index ? 1 : 0;
-}
-
 int Compare_Routine_Names(const RoutineRecord& a, const RoutineRecord& b) {
   return Compare_Texts(a.name, b.name);
 }

@@ -17,6 +17,7 @@
 #include "util/interned_texts.h"
 #include "util/linked_list.h"
 #include "util/name_index.h"
+#include "util/record_arena.h"
 #include "vmopcode/vmopcode.h"
 
 namespace kx {
@@ -108,7 +109,12 @@ VMAsm_Symbol_Type Symbol_Type_Of(OperandKind kind);
 // all of which live as long as the reader. A million steps so hold a
 // pointer each rather than a string each.
 struct Operand {
-  std::int32_t type = 0;  // 0: empty
+  std::int16_t type = 0;  // 0: empty
+  // Symbol and string operands: the word that stands for the text in the
+  // tables (the low 16 bits of the symbol's or the string's index), taken
+  // when the reader found the text, so that the generator need not look it
+  // up a second time.
+  std::uint16_t word = 0;
   std::int32_t value = 0;
   const std::string* text = nullptr;
 
@@ -123,23 +129,16 @@ struct StepRecord {
   std::int32_t token = 0;  // the opcode's token
   std::int32_t line = 0;   // script line of the opcode's name
   std::array<Operand, 4> operands;
-
-  // A record for every step of a script: they are made and released by the
-  // million, from a pool of the building thread.
-  static void* operator new(std::size_t size) { return Pool_Allocate<StepRecord>(size); }
-  static void operator delete(void* record, std::size_t size) noexcept {
-    Pool_Release<StepRecord>(record, size);
-  }
 };
 
 int Compare_Symbol_Names(const SymbolRecord& a, const SymbolRecord& b);
 int Compare_String_Texts(const StringRecord& a, const StringRecord& b);
-int Compare_Step_Indices(const StepRecord& a, const StepRecord& b);
 
-// The steps and location labels of one routine, in script order.
+// The steps and location labels of one routine, in script order. The steps
+// lie in the reader's arena of all steps, one routine's after another's.
 struct RoutineBody {
-  RoutineBody() : steps(Compare_Step_Indices), labels(Compare_Symbol_Names) {}
-  LinkedList<StepRecord> steps;
+  RoutineBody() : labels(Compare_Symbol_Names) {}
+  RecordRange<StepRecord> steps;
   LinkedList<SymbolRecord> labels;  // kind 5
   NameIndex<SymbolRecord, &SymbolRecord::name> label_index;
 
@@ -266,6 +265,9 @@ class VMAsm {
   LinkedList<SymbolRecord> positions_;
   LinkedList<SymbolRecord> variables_;
   LinkedList<SymbolRecord> texts_;
+  // Every step of the script, in script order: a million steps are a million
+  // records, which the arena holds without a heap block each.
+  RecordArena<StepRecord> steps_;
   LinkedList<RoutineRecord> routines_;
   LinkedList<StringRecord> strings_;
   const TemplateConfig* template_ = nullptr;

@@ -329,9 +329,10 @@ void VMAsm::Read_Routine_Body(RoutineRecord& routine) {
   RoutineBody& body = *routine.body;
   const std::int32_t rows = template_->step_data_array_rows;
   std::int32_t number = 0;
+  const std::size_t first_step = steps_.size();
   while (lexan.Lexan_Token() != '[' && lexan.Lexan_Token() != LEXAN_END_OF_FILE) {
-    auto step = std::make_unique<StepRecord>();
-    step->index = number++;
+    StepRecord step;
+    step.index = number++;
     if (lexan.Lexan_Token() == LEXAN_LITERAL) {
       const std::string& name = lexan.Lexan_Literal();
       if (body.Find_Label(name) != nullptr)
@@ -343,7 +344,7 @@ void VMAsm::Read_Routine_Body(RoutineRecord& routine) {
       label->name = name;
       const SymbolRecord& stored = body.labels.Add(std::move(label));
       body.label_index.Insert(stored);
-      step->label = &stored.name;
+      step.label = &stored.name;
       lexan.Lexan_Match(LEXAN_LITERAL);
       lexan.Lexan_Match(':');
     }
@@ -351,15 +352,16 @@ void VMAsm::Read_Routine_Body(RoutineRecord& routine) {
     if (opcode != nullptr) {
       // This step and the routine's halt must both fit.
       if (std::int64_t{step_count_} + 1 > std::int64_t{rows} - 1) Step_Limit(lexan, rows);
-      Read_Opcode(*opcode, *step);
+      Read_Opcode(*opcode, step);
       ++step_count_;
-      body.steps.Add(std::move(step));
+      steps_.Add(step);
     } else if (lexan.Lexan_Token() != '[' && lexan.Lexan_Token() != LEXAN_LITERAL &&
                lexan.Lexan_Token() != LEXAN_END_OF_FILE) {
       Expected_Step();
     }
     // Otherwise the step held at most a label and is dropped; its label stays.
   }
+  body.steps = RecordRange<StepRecord>(steps_, first_step, steps_.size() - first_step);
   if (std::int64_t{step_count_} + 1 > rows) Step_Limit(lexan, rows);
   ++step_count_;  // the routine's terminating halt
 }
@@ -448,8 +450,10 @@ void VMAsm::Read_Operand_String(Operand& operand) {
   Lexan& lexan = *lexer_;
   lexan.Lexan_Match(',');
   if (lexan.Lexan_Token() == LEXAN_STRING) {
+    const StringRecord& entry = Enter_String(lexan.Lexan_String());
     operand.type = VMASM_OPERAND_STRING;
-    operand.text = &Enter_String(lexan.Lexan_String()).text;
+    operand.text = &entry.text;
+    operand.word = static_cast<std::uint16_t>(entry.index);
   }
   lexan.Lexan_Match(LEXAN_STRING);
 }
@@ -463,6 +467,7 @@ void VMAsm::Read_Operand_Symbol(VMAsm_Symbol_Type kind, const char* word, Operan
     if (symbol == nullptr) lexan.Lexan_Error("The symbol '%s' not defined in '%s' list.", name.c_str(), word);
     operand.type = VMASM_OPERAND_LITERAL;
     operand.text = &symbol->name;
+    operand.word = static_cast<std::uint16_t>(symbol->index);
   }
   lexan.Lexan_Match(LEXAN_LITERAL);
 }

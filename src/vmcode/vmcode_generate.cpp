@@ -106,6 +106,11 @@ void VMCode::Store_Operand_Literal(int slot, VMAsm_Symbol_Type type) {
     // The symbol-type check keeps the routine name users have always seen for it.
     errors_.Raise_At(kModule, "Generate_Operand_Literal", "Invalid case value for VMAsm_Symbol_Type.");
   }
+  if (Current_Operand(slot).text != nullptr) {
+    // The reader found the symbol when it read the name.
+    Store_Word(slot, Current_Operand(slot).word);
+    return;
+  }
   const std::string_view name = Text_Of(Current_Operand(slot));
   const SymbolRecord* symbol = reader_->Find_Symbol(type, name);
   if (symbol == nullptr) {
@@ -115,6 +120,11 @@ void VMCode::Store_Operand_Literal(int slot, VMAsm_Symbol_Type type) {
 }
 
 void VMCode::Store_Operand_String(int slot) {
+  if (Current_Operand(slot).text != nullptr) {
+    // The reader entered the string when it read it.
+    Store_Word(slot, Current_Operand(slot).word);
+    return;
+  }
   const std::string_view text = Text_Of(Current_Operand(slot));
   const StringRecord* entry = reader_->Find_String(text);
   if (entry == nullptr) {
