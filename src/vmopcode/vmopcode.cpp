@@ -26,34 +26,57 @@ int Compare_Tokens(const OpcodeRecord& a, const OpcodeRecord& b) {
 
 }  // namespace
 
+namespace {
+
+struct Legal_Type {
+  VMOpcode_Operand_Type type;
+  OperandSlot slot;
+};
+
+constexpr Legal_Type kLegalTypes[] = {
+    {VMOPCODE_OBJECT, {OperandKind::Object}},
+    {VMOPCODE_STRING, {OperandKind::String}},
+    {VMOPCODE_TEXTNAME, {OperandKind::TextName}},
+    {VMOPCODE_VARIABLE, {OperandKind::Variable}},
+    {VMOPCODE_ROUTINE, {OperandKind::Routine}},
+    {VMOPCODE_POSITION, {OperandKind::Position}},
+    {VMOPCODE_LABEL, {OperandKind::Label}},
+    {VMOPCODE_INTEGER, {OperandKind::Integer}},
+    {VMOPCODE_BOOLEAN, {OperandKind::Boolean}},
+    {VMOPCODE_COLOR, {OperandKind::Color}},
+    {VMOPCODE_BOOLEAN | VMOPCODE_INTEGER, {OperandKind::Number}},
+    {VMOPCODE_OPTIONAL | VMOPCODE_VARIABLE, {OperandKind::Variable, true}},
+    {VMOPCODE_OPTIONAL | VMOPCODE_POSITION, {OperandKind::Position, true}},
+    {VMOPCODE_OPTIONAL | VMOPCODE_LABEL, {OperandKind::Label, true}},
+    {VMOPCODE_OPTIONAL | VMOPCODE_INTEGER, {OperandKind::Integer, true}},
+    {VMOPCODE_OPTIONAL | VMOPCODE_BOOLEAN, {OperandKind::Boolean, true}},
+    {VMOPCODE_ZERO_ENDS | VMOPCODE_INTEGER, {OperandKind::Integer, false, true}},
+};
+
+// Every combination of the type bits, each with its slot when it is legal:
+// the reader and the generator decode every operand of every step, so a
+// decoding is one lookup rather than a walk of the legal types.
+constexpr VMOpcode_Operand_Type kTypeLimit = VMOPCODE_ZERO_ENDS * 2;
+
+struct Decoded_Type {
+  bool legal = false;
+  OperandSlot slot;
+};
+
+constexpr auto kDecodedTypes = [] {
+  std::array<Decoded_Type, kTypeLimit> table{};
+  for (const Legal_Type& legal : kLegalTypes)
+    table[static_cast<std::size_t>(legal.type)] = {true, legal.slot};
+  return table;
+}();
+
+}  // namespace
+
 std::optional<OperandSlot> Decode_Operand_Type(VMOpcode_Operand_Type type) {
-  using enum OperandKind;
-  struct Legal {
-    VMOpcode_Operand_Type type;
-    OperandSlot slot;
-  };
-  static constexpr Legal kLegal[] = {
-      {VMOPCODE_OBJECT, {Object}},
-      {VMOPCODE_STRING, {String}},
-      {VMOPCODE_TEXTNAME, {TextName}},
-      {VMOPCODE_VARIABLE, {Variable}},
-      {VMOPCODE_ROUTINE, {Routine}},
-      {VMOPCODE_POSITION, {Position}},
-      {VMOPCODE_LABEL, {Label}},
-      {VMOPCODE_INTEGER, {Integer}},
-      {VMOPCODE_BOOLEAN, {Boolean}},
-      {VMOPCODE_COLOR, {Color}},
-      {VMOPCODE_BOOLEAN | VMOPCODE_INTEGER, {Number}},
-      {VMOPCODE_OPTIONAL | VMOPCODE_VARIABLE, {Variable, true}},
-      {VMOPCODE_OPTIONAL | VMOPCODE_POSITION, {Position, true}},
-      {VMOPCODE_OPTIONAL | VMOPCODE_LABEL, {Label, true}},
-      {VMOPCODE_OPTIONAL | VMOPCODE_INTEGER, {Integer, true}},
-      {VMOPCODE_OPTIONAL | VMOPCODE_BOOLEAN, {Boolean, true}},
-      {VMOPCODE_ZERO_ENDS | VMOPCODE_INTEGER, {Integer, false, true}},
-  };
-  for (const Legal& legal : kLegal)
-    if (legal.type == type) return legal.slot;
-  return std::nullopt;
+  if (type < 0 || type >= kTypeLimit) return std::nullopt;
+  const Decoded_Type& decoded = kDecodedTypes[static_cast<std::size_t>(type)];
+  if (!decoded.legal) return std::nullopt;
+  return decoded.slot;
 }
 
 VMOpcode::VMOpcode(ErrorContext& errors)
