@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <deque>
 #include <string>
 #include <string_view>
@@ -11,25 +12,28 @@ namespace kx {
 // Each distinct text once, at an address that stays the same for the life of
 // the table: records that hold a text by the million point at its one copy
 // here instead of owning a string each (a std::deque never moves what it holds).
+// Texts are numbered from 0 in the order of their first use.
 class InternedTexts {
  public:
   InternedTexts() = default;
   InternedTexts(const InternedTexts&) = delete;
   InternedTexts& operator=(const InternedTexts&) = delete;
 
-  // The table's copy of `text`, made on first use.
-  const std::string& Intern(std::string_view text) {
-    if (const Entry* found = index_.Find(text)) return found->text;
-    const Entry& entry = entries_.emplace_back(Entry{std::string(text)});
+  // The number of `text`, copied into the table on first use.
+  std::size_t Intern(std::string_view text) {
+    if (const Entry* found = index_.Find(text)) return found->number;
+    const Entry& entry = entries_.emplace_back(Entry{std::string(text), entries_.size()});
     index_.Insert(entry);
-    return entry.text;
+    return entry.number;
   }
 
+  const std::string& operator[](std::size_t number) const { return entries_[number].text; }
   std::size_t size() const { return entries_.size(); }
 
  private:
   struct Entry {
     std::string text;
+    std::size_t number;
   };
   std::deque<Entry> entries_;
   NameIndex<Entry, &Entry::text> index_;

@@ -18,6 +18,7 @@
 #include "util/linked_list.h"
 #include "util/name_index.h"
 #include "util/record_arena.h"
+#include "vmasm/operand_texts.h"
 #include "vmopcode/vmopcode.h"
 
 namespace kx {
@@ -59,6 +60,8 @@ ScriptContexts Register_Script_Vocabulary(Lexan& lexan, const VMOpcode& catalogu
 // One symbol of a data section, or a location label.
 struct SymbolRecord {
   std::int32_t index = 0;  // number in its section; objects: slot; labels: absolute RoutineData row
+  // Data symbols: the number of the name among the operand texts; labels: 0.
+  std::int32_t text_number = 0;
   std::string name;
   VMAsm_Symbol_Type kind = 0;
   std::int32_t x = 0;  // position x; variable: initial value
@@ -80,6 +83,7 @@ struct SymbolRecord {
 // One entry of the string table: a distinct operand string, as written.
 struct StringRecord {
   std::int32_t index = 0;
+  std::int32_t text_number = 0;  // the number of the text among the operand texts
   std::string text;
 };
 
@@ -100,14 +104,14 @@ std::int32_t Stored_Type(OperandKind kind);
 // no data symbol (routines, labels and values).
 VMAsm_Symbol_Type Symbol_Type_Of(OperandKind kind);
 
-// One operand of a step. Types 3 and 4 hold a text (a type-4 operand left
-// out holds none); the others hold a number. An operand counts as absent
-// when it holds no text and the number 0.
+// One operand of a step, in eight bytes. Types 3 and 4 hold a text (a type-4
+// operand left out holds none); the others hold a number. An operand counts
+// as absent when it holds no text and the number 0.
 //
-// The text is not owned: it is the string table entry, the name of the
-// symbol named, or the reader's interned copy of a routine or label name,
-// all of which live as long as the reader. A million steps so hold a
-// pointer each rather than a string each.
+// The text is not owned: the operand holds its number among the reader's
+// operand texts (VMAsm::Operand_Text), which are the string table entries,
+// the data symbols' names and the routine and label names that operands
+// name, each once.
 struct Operand {
   std::int16_t type = 0;  // 0: empty
   // Symbol and string operands: the word that stands for the text in the
@@ -115,10 +119,15 @@ struct Operand {
   // when the reader found the text, so that the generator need not look it
   // up a second time.
   std::uint16_t word = 0;
-  std::int32_t value = 0;
-  const std::string* text = nullptr;
+  // Types 3 and 4: the number of the text, 0 for none; other types: the number held.
+  std::int32_t datum = 0;
 
-  bool absent() const { return !text && value == 0; }
+  static bool Is_Text_Type(std::int32_t type) {
+    return type == VMASM_OPERAND_STRING || type == VMASM_OPERAND_LITERAL;
+  }
+  bool holds_text() const { return Is_Text_Type(type) && datum != 0; }
+  std::int32_t value() const { return Is_Text_Type(type) ? 0 : datum; }
+  bool absent() const { return datum == 0; }
 };
 
 struct StepRecord {
@@ -199,6 +208,10 @@ class VMAsm {
   const SymbolRecord* Find_Symbol(VMAsm_Symbol_Type kind, std::string_view name) const;
   const StringRecord* Find_String(std::string_view text) const;
   const RoutineRecord* Find_Routine(std::string_view name) const;
+  // The text an operand holds; nullptr when it holds none.
+  const std::string* Operand_Text(const Operand& operand) const {
+    return operand.holds_text() ? operand_texts_.Text(operand.datum) : nullptr;
+  }
 
  private:
   using SymbolIndex = NameIndex<SymbolRecord, &SymbolRecord::name>;
@@ -284,8 +297,8 @@ class VMAsm {
   SymbolIndex text_index_;
   NameIndex<StringRecord, &StringRecord::text> string_index_;
   NameIndex<RoutineRecord, &RoutineRecord::name> routine_index_;
-  // The routine and label names that operands hold, and the texts of text
-  // symbols (see Operand).
+  OperandTexts operand_texts_;
+  // The strings of text symbols, each once.
   InternedTexts interned_;
 };
 

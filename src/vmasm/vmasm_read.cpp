@@ -154,7 +154,8 @@ void VMAsm::Add_Symbol(std::unique_ptr<SymbolRecord> symbol) {
                                    : symbol->kind == VMASM_SYMBOL_VARIABLE ? &variables_
                                                                            : &texts_;
   SymbolIndex* index = Index_Of(symbol->kind);
-  const SymbolRecord& stored = list->Add(std::move(symbol));
+  SymbolRecord& stored = list->Add(std::move(symbol));
+  stored.text_number = operand_texts_.Add(stored.name);
   index->Insert(stored);
 }
 
@@ -231,7 +232,7 @@ void VMAsm::Read_Text() {
     std::string text;
     if (lexan.Lexan_Token() == LEXAN_STRING) text = Unescape_Newlines(lexan.Lexan_String());
     if (Too_Long(text, columns)) Column_Limit(lexan, "objective", columns);
-    symbol->text = &interned_.Intern(text);
+    symbol->text = &interned_[interned_.Intern(text)];
     lexan.Lexan_Match(LEXAN_STRING);
     Add_Symbol(std::move(symbol));
   }
@@ -247,7 +248,8 @@ const StringRecord& VMAsm::Enter_String(const std::string& text) {
   auto record = std::make_unique<StringRecord>();
   record->index = string_count_;
   record->text = text;
-  const StringRecord& stored = strings_.Add(std::move(record));
+  StringRecord& stored = strings_.Add(std::move(record));
+  stored.text_number = operand_texts_.Add(stored.text);
   string_index_.Insert(stored);
   ++string_count_;
   return stored;
@@ -430,20 +432,20 @@ void VMAsm::Read_Opcode(const OpcodeRecord& opcode, StepRecord& step) {
         Read_Operand_Color(operand);
         break;
     }
-    if (decoded->zero_ends && operand.value == 0) break;
+    if (decoded->zero_ends && operand.value() == 0) break;
   }
 }
 
 void VMAsm::Read_Operand_Integer(Operand& operand) {
   lexer_->Lexan_Match(',');
   operand.type = VMASM_OPERAND_INTEGER;
-  operand.value = Read_Integer();
+  operand.datum = Read_Integer();
 }
 
 void VMAsm::Read_Operand_Boolean(Operand& operand) {
   lexer_->Lexan_Match(',');
   operand.type = VMASM_OPERAND_BOOLEAN;
-  operand.value = Read_Boolean();
+  operand.datum = Read_Boolean();
 }
 
 void VMAsm::Read_Operand_String(Operand& operand) {
@@ -452,7 +454,7 @@ void VMAsm::Read_Operand_String(Operand& operand) {
   if (lexan.Lexan_Token() == LEXAN_STRING) {
     const StringRecord& entry = Enter_String(lexan.Lexan_String());
     operand.type = VMASM_OPERAND_STRING;
-    operand.text = &entry.text;
+    operand.datum = entry.text_number;
     operand.word = static_cast<std::uint16_t>(entry.index);
   }
   lexan.Lexan_Match(LEXAN_STRING);
@@ -466,7 +468,7 @@ void VMAsm::Read_Operand_Symbol(VMAsm_Symbol_Type kind, const char* word, Operan
     const SymbolRecord* symbol = Find_Symbol(kind, name);
     if (symbol == nullptr) lexan.Lexan_Error("The symbol '%s' not defined in '%s' list.", name.c_str(), word);
     operand.type = VMASM_OPERAND_LITERAL;
-    operand.text = &symbol->name;
+    operand.datum = symbol->text_number;
     operand.word = static_cast<std::uint16_t>(symbol->index);
   }
   lexan.Lexan_Match(LEXAN_LITERAL);
@@ -478,7 +480,7 @@ void VMAsm::Read_Operand_Name(Operand& operand) {
   operand.type = VMASM_OPERAND_LITERAL;
   // A name that is not a literal is refused by the match below before the
   // operand is ever read.
-  if (lexan.Lexan_Token() == LEXAN_LITERAL) operand.text = &interned_.Intern(lexan.Lexan_Literal());
+  if (lexan.Lexan_Token() == LEXAN_LITERAL) operand.datum = operand_texts_.Add_Name(lexan.Lexan_Literal());
   lexan.Lexan_Match(LEXAN_LITERAL);
 }
 
@@ -488,11 +490,11 @@ void VMAsm::Read_Operand_Number(Operand& operand) {
   lexan.Lexan_Match(',');
   if (lexan.Lexan_Token() == LEXAN_INTEGER) {
     operand.type = VMASM_OPERAND_INTEGER;
-    operand.value = static_cast<std::int32_t>(lexan.Lexan_Value());
+    operand.datum = static_cast<std::int32_t>(lexan.Lexan_Value());
     lexan.Lexan_Match(LEXAN_INTEGER);
   } else if (lexan.Lexan_Token() == VMASM_KEYWORD_TRUE || lexan.Lexan_Token() == VMASM_KEYWORD_FALSE) {
     operand.type = VMASM_OPERAND_BOOLEAN;
-    operand.value = Read_Boolean();
+    operand.datum = Read_Boolean();
   } else {
     lexan.Lexan_Expected({LEXAN_INTEGER, VMASM_KEYWORD_TRUE, VMASM_KEYWORD_FALSE});
   }
@@ -503,13 +505,13 @@ void VMAsm::Read_Operand_Color(Operand& operand) {
   lexan.Lexan_Match(',');
   switch (lexan.Lexan_Token()) {
     case VMASM_KEYWORD_WHITE:
-      operand.value = 0;
+      operand.datum = 0;
       break;
     case VMASM_KEYWORD_GREEN:
-      operand.value = 1;
+      operand.datum = 1;
       break;
     case VMASM_KEYWORD_RED:
-      operand.value = 2;
+      operand.datum = 2;
       break;
     default:
       lexan.Lexan_Expected({VMASM_KEYWORD_WHITE, VMASM_KEYWORD_GREEN, VMASM_KEYWORD_RED});

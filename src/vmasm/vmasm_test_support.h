@@ -68,7 +68,7 @@ inline std::string Dump(const VMAsm& vmasm) {
     for (const StepRecord& step : r.body->steps) {
       dump += Format_Printf("\n  %d %s %d", step.index, text(step.label).c_str(), step.token);
       for (const Operand& o : step.operands)
-        dump += Format_Printf(" %d/%d/%s", o.type, o.value, text(o.text).c_str());
+        dump += Format_Printf(" %d/%d/%s", o.type, o.value(), text(vmasm.Operand_Text(o)).c_str());
     }
     dump += "\n";
   }

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "util/interned_texts.h"
+
+namespace kx {
+
+// The texts that step operands hold, numbered from 1. An operand keeps a
+// text's 32-bit number instead of a pointer or a string of its own, so that
+// it takes eight bytes: a million steps hold four operands each. The string
+// table's entries and the data symbols' names are numbered where their
+// records hold them; routine and label names, which an operand may name
+// before their records exist, are kept here once each.
+class OperandTexts {
+ public:
+  OperandTexts() = default;
+  OperandTexts(const OperandTexts&) = delete;
+  OperandTexts& operator=(const OperandTexts&) = delete;
+
+  // Numbers a text that a record holds in place for the life of this table.
+  std::int32_t Add(const std::string& text) {
+    texts_.push_back(&text);
+    return static_cast<std::int32_t>(texts_.size());
+  }
+
+  // The number of a routine or label name, kept here on first use.
+  std::int32_t Add_Name(std::string_view name) {
+    const std::size_t kept = names_.Intern(name);
+    if (kept == name_numbers_.size()) name_numbers_.push_back(Add(names_[kept]));
+    return name_numbers_[kept];
+  }
+
+  // The text of `number`; nullptr for 0.
+  const std::string* Text(std::int32_t number) const {
+    return number > 0 ? texts_[static_cast<std::size_t>(number) - 1] : nullptr;
+  }
+
+ private:
+  std::vector<const std::string*> texts_;  // by number - 1
+  InternedTexts names_;
+  std::vector<std::int32_t> name_numbers_;  // the number of each kept name, in names_' order
+};
+
+}  // namespace kx
