@@ -27,6 +27,12 @@ class InternedTexts {
     return entry.number;
   }
 
+  // The number of `text`, or size() when it is not in the table.
+  std::size_t Find(std::string_view text) const {
+    const Entry* found = index_.Find(text);
+    return found != nullptr ? found->number : entries_.size();
+  }
+
   const std::string& operator[](std::size_t number) const { return entries_[number].text; }
   std::size_t size() const { return entries_.size(); }
 

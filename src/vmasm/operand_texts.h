@@ -34,6 +34,12 @@ class OperandTexts {
     return name_numbers_[kept];
   }
 
+  // The number of a routine or label name kept here; 0 when it is not.
+  std::int32_t Find_Name(std::string_view name) const {
+    const std::size_t kept = names_.Find(name);
+    return kept < name_numbers_.size() ? name_numbers_[kept] : 0;
+  }
+
   // The text of `number`; nullptr for 0.
   const std::string* Text(std::int32_t number) const {
     return number > 0 ? texts_[static_cast<std::size_t>(number) - 1] : nullptr;

@@ -64,7 +64,14 @@ VMAsm_Symbol_Type Symbol_Type_Of(OperandKind kind) {
   }
 }
 
-const SymbolRecord* RoutineBody::Find_Label(std::string_view name) const { return label_index.Find(name); }
+const LabelRecord* RoutineBody::Find_Label(std::string_view name) const {
+  return reader != nullptr ? reader->Find_Label(routine, name) : nullptr;
+}
+
+const LabelRecord* VMAsm::Find_Label(std::int32_t routine, std::string_view name) const {
+  const std::int32_t number = operand_texts_.Find_Name(name);
+  return number != 0 ? label_index_.Find(routine, number) : nullptr;
+}
 
 VMAsm::VMAsm(ErrorContext& errors, ErrorContext& notices, VMOpcode& catalogue)
     : catalogue_(catalogue),

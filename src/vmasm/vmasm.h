@@ -18,6 +18,7 @@
 #include "util/linked_list.h"
 #include "util/name_index.h"
 #include "util/record_arena.h"
+#include "vmasm/label_index.h"
 #include "vmasm/operand_texts.h"
 #include "vmopcode/vmopcode.h"
 
@@ -73,7 +74,7 @@ struct SymbolRecord {
   // Objects declared as name<count>: the count as written.
   std::optional<std::uint32_t> array_count;
 
-  // Labels come by the hundred thousand in a large script.
+  // Objects come by the ten thousand in a large script.
   static void* operator new(std::size_t size) { return Pool_Allocate<SymbolRecord>(size); }
   static void operator delete(void* record, std::size_t size) noexcept {
     Pool_Release<SymbolRecord>(record, size);
@@ -143,15 +144,27 @@ struct StepRecord {
 int Compare_Symbol_Names(const SymbolRecord& a, const SymbolRecord& b);
 int Compare_String_Texts(const StringRecord& a, const StringRecord& b);
 
-// The steps and location labels of one routine, in script order. The steps
-// lie in the reader's arena of all steps, one routine's after another's.
-struct RoutineBody {
-  RoutineBody() : labels(Compare_Symbol_Names) {}
-  RecordRange<StepRecord> steps;
-  LinkedList<SymbolRecord> labels;  // kind 5
-  NameIndex<SymbolRecord, &SymbolRecord::name> label_index;
+// A location label: the symbol record of kind 5, with its name kept once
+// among the reader's operand texts (a label of the same name in every
+// routine is one text).
+struct LabelRecord {
+  std::int32_t index = 0;  // the absolute RoutineData row
+  VMAsm_Symbol_Type kind = VMASM_SYMBOL_LABEL;
+  const std::string* name = nullptr;
+};
 
-  const SymbolRecord* Find_Label(std::string_view name) const;
+class VMAsm;
+
+// The steps and location labels of one routine, in script order. They lie
+// in the reader's arenas of all steps and all labels, one routine's after
+// another's, and its labels are found through the reader.
+struct RoutineBody {
+  RecordRange<StepRecord> steps;
+  RecordRange<LabelRecord> labels;
+  const VMAsm* reader = nullptr;
+  std::int32_t routine = 0;  // the index of the routine
+
+  const LabelRecord* Find_Label(std::string_view name) const;
 };
 
 struct RoutineRecord {
@@ -208,6 +221,8 @@ class VMAsm {
   const SymbolRecord* Find_Symbol(VMAsm_Symbol_Type kind, std::string_view name) const;
   const StringRecord* Find_String(std::string_view text) const;
   const RoutineRecord* Find_Routine(std::string_view name) const;
+  // The label of that name in the routine of that index; nullptr when missing.
+  const LabelRecord* Find_Label(std::int32_t routine, std::string_view name) const;
   // The text an operand holds; nullptr when it holds none.
   const std::string* Operand_Text(const Operand& operand) const {
     return operand.holds_text() ? operand_texts_.Text(operand.datum) : nullptr;
@@ -281,6 +296,8 @@ class VMAsm {
   // Every step of the script, in script order: a million steps are a million
   // records, which the arena holds without a heap block each.
   RecordArena<StepRecord> steps_;
+  RecordArena<LabelRecord> labels_;
+  LabelIndex<LabelRecord> label_index_;
   LinkedList<RoutineRecord> routines_;
   LinkedList<StringRecord> strings_;
   const TemplateConfig* template_ = nullptr;

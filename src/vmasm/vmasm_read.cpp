@@ -332,21 +332,24 @@ void VMAsm::Read_Routine_Body(RoutineRecord& routine) {
   const std::int32_t rows = template_->step_data_array_rows;
   std::int32_t number = 0;
   const std::size_t first_step = steps_.size();
+  const std::size_t first_label = labels_.size();
+  body.reader = this;
+  body.routine = routine.index;
   while (lexan.Lexan_Token() != '[' && lexan.Lexan_Token() != LEXAN_END_OF_FILE) {
     StepRecord step;
     step.index = number++;
     if (lexan.Lexan_Token() == LEXAN_LITERAL) {
       const std::string& name = lexan.Lexan_Literal();
-      if (body.Find_Label(name) != nullptr)
+      const std::int32_t name_number = operand_texts_.Add_Name(name);
+      if (label_index_.Find(routine.index, name_number) != nullptr)
         lexan.Lexan_Error("The location label '%s' had been defined previously in this routine.",
                           name.c_str());
-      auto label = std::make_unique<SymbolRecord>();
-      label->kind = VMASM_SYMBOL_LABEL;
-      label->index = step_count_;
-      label->name = name;
-      const SymbolRecord& stored = body.labels.Add(std::move(label));
-      body.label_index.Insert(stored);
-      step.label = &stored.name;
+      LabelRecord label;
+      label.index = step_count_;
+      label.name = operand_texts_.Text(name_number);
+      const LabelRecord& stored = labels_.Add(label);
+      label_index_.Insert(routine.index, name_number, stored);
+      step.label = stored.name;
       lexan.Lexan_Match(LEXAN_LITERAL);
       lexan.Lexan_Match(':');
     }
@@ -364,6 +367,7 @@ void VMAsm::Read_Routine_Body(RoutineRecord& routine) {
     // Otherwise the step held at most a label and is dropped; its label stays.
   }
   body.steps = RecordRange<StepRecord>(steps_, first_step, steps_.size() - first_step);
+  body.labels = RecordRange<LabelRecord>(labels_, first_label, labels_.size() - first_label);
   if (std::int64_t{step_count_} + 1 > rows) Step_Limit(lexan, rows);
   ++step_count_;  // the routine's terminating halt
 }

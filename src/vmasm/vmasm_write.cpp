@@ -153,7 +153,7 @@ void VMAsm::Write_Opcodes(const RoutineBody& body, std::int32_t first_row) {
   auto label = body.labels.begin();
   auto write_labels_up_to = [&](std::int64_t row) {
     for (; label != body.labels.end() && label->index <= row; ++label) {
-      Write_Token("%s", label->name.c_str());
+      Write_Token("%s", label->name->c_str());
       Write_Token(":");
       Write_Formatted("\n");
     }

@@ -137,7 +137,7 @@ void VMCode::Store_Operand_String(int slot) {
 
 void VMCode::Store_Operand_Label(int slot, const RoutineBody& label_body) {
   const std::string_view name = Text_Of(*reader_, Current_Operand(slot));
-  const SymbolRecord* label = label_body.Find_Label(name);
+  const LabelRecord* label = label_body.Find_Label(name);
   if (label == nullptr) {
     Report_Undefined(Format_Printf("Location label '%s' not defined in routine '%s'.",
                                    std::string(name).c_str(), std::string(current_steps_->name).c_str()));
