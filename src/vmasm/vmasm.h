@@ -132,9 +132,9 @@ struct Operand {
 };
 
 struct StepRecord {
-  // The last location label written directly before the step: the name of
-  // its label record; nullptr when none.
-  const std::string* label = nullptr;
+  // The last location label written directly before the step: the number of
+  // its name among the operand texts (VMAsm::Name_Text); 0 when none.
+  std::int32_t label = 0;
   std::int32_t index = 0;  // step number in the routine (label-only steps skip numbers)
   std::int32_t token = 0;  // the opcode's token
   std::int32_t line = 0;   // script line of the opcode's name
@@ -173,7 +173,7 @@ struct RoutineRecord {
   std::int32_t speed = 0;
   std::int32_t priority = 0;  // 0 or 1
   std::int32_t debug = 0;     // 0 or 1
-  std::unique_ptr<RoutineBody> body = std::make_unique<RoutineBody>();
+  RoutineBody body;
 };
 
 int Compare_Routine_Names(const RoutineRecord& a, const RoutineRecord& b);
@@ -223,6 +223,8 @@ class VMAsm {
   const RoutineRecord* Find_Routine(std::string_view name) const;
   // The label of that name in the routine of that index; nullptr when missing.
   const LabelRecord* Find_Label(std::int32_t routine, std::string_view name) const;
+  // The text of a number among the operand texts; nullptr for 0.
+  const std::string* Name_Text(std::int32_t number) const { return operand_texts_.Text(number); }
   // The text an operand holds; nullptr when it holds none.
   const std::string* Operand_Text(const Operand& operand) const {
     return operand.holds_text() ? operand_texts_.Text(operand.datum) : nullptr;

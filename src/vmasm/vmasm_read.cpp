@@ -328,7 +328,7 @@ void VMAsm::Read_Routines() {
 
 void VMAsm::Read_Routine_Body(RoutineRecord& routine) {
   Lexan& lexan = *lexer_;
-  RoutineBody& body = *routine.body;
+  RoutineBody& body = routine.body;
   const std::int32_t rows = template_->step_data_array_rows;
   std::int32_t number = 0;
   const std::size_t first_step = steps_.size();
@@ -349,7 +349,7 @@ void VMAsm::Read_Routine_Body(RoutineRecord& routine) {
       label.name = operand_texts_.Text(name_number);
       const LabelRecord& stored = labels_.Add(label);
       label_index_.Insert(routine.index, name_number, stored);
-      step.label = stored.name;
+      step.label = name_number;
       lexan.Lexan_Match(LEXAN_LITERAL);
       lexan.Lexan_Match(':');
     }

@@ -141,9 +141,9 @@ void VMAsm::Write_Routines() {
     if (routine.debug != 0) Write_Token(",%s", "true");
     Write_Token("]");
     Write_Formatted("\n");
-    Write_Opcodes(*routine.body, first_row);
+    Write_Opcodes(routine.body, first_row);
     Write_Formatted("\n");
-    first_row += routine.body->steps.count() + 1;
+    first_row += routine.body.steps.count() + 1;
   }
 }
 

@@ -28,7 +28,7 @@ void VMCode::Generate_Routines(const VMAsm& reader) {
     code->debug = record.debug;
     code->steps.name = record.name;
     current_steps_ = &code->steps;
-    VMCode_Generate(*record.body);
+    VMCode_Generate(record.body);
     routines_.Add(std::move(code));
   }
   current_steps_ = nullptr;
@@ -151,7 +151,7 @@ void VMCode::Store_Operand_Routine(int slot, const RoutineBody*& label_body) {
   if (routine == nullptr)
     Report_Undefined(Format_Printf("Routine label '%s' not defined.", std::string(name).c_str()));
   Store_Word(slot, routine->index);
-  label_body = routine->body.get();
+  label_body = &routine->body;
 }
 
 void VMCode::Store_Operand_Value(int slot) { Store_Word(slot, Current_Operand(slot).value()); }
