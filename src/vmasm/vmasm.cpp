@@ -68,6 +68,10 @@ const LabelRecord* RoutineBody::Find_Label(std::string_view name) const {
   return reader != nullptr ? reader->Find_Label(routine, name) : nullptr;
 }
 
+const LabelRecord* RoutineBody::Find_Label_By_Number(std::int32_t name_number) const {
+  return reader != nullptr ? reader->Find_Label_By_Number(routine, name_number) : nullptr;
+}
+
 const LabelRecord* VMAsm::Find_Label(std::int32_t routine, std::string_view name) const {
   const std::int32_t number = operand_texts_.Find_Name(name);
   return number != 0 ? label_index_.Find(routine, number) : nullptr;

@@ -165,6 +165,9 @@ struct RoutineBody {
   std::int32_t routine = 0;  // the index of the routine
 
   const LabelRecord* Find_Label(std::string_view name) const;
+  // The same by the number of the name among the reader's operand texts (a
+  // label operand's datum).
+  const LabelRecord* Find_Label_By_Number(std::int32_t name_number) const;
 };
 
 struct RoutineRecord {
@@ -223,6 +226,9 @@ class VMAsm {
   const RoutineRecord* Find_Routine(std::string_view name) const;
   // The label of that name in the routine of that index; nullptr when missing.
   const LabelRecord* Find_Label(std::int32_t routine, std::string_view name) const;
+  const LabelRecord* Find_Label_By_Number(std::int32_t routine, std::int32_t name_number) const {
+    return label_index_.Find(routine, name_number);
+  }
   // The text of a number among the operand texts; nullptr for 0.
   const std::string* Name_Text(std::int32_t number) const { return operand_texts_.Text(number); }
   // The text an operand holds; nullptr when it holds none.

@@ -136,9 +136,11 @@ void VMCode::Store_Operand_String(int slot) {
 }
 
 void VMCode::Store_Operand_Label(int slot, const RoutineBody& label_body) {
-  const std::string_view name = Text_Of(*reader_, Current_Operand(slot));
-  const LabelRecord* label = label_body.Find_Label(name);
+  // A label operand holds the number of its name, which is the number the
+  // label's own name has: no text is compared.
+  const LabelRecord* label = label_body.Find_Label_By_Number(Current_Operand(slot).datum);
   if (label == nullptr) {
+    const std::string_view name = Text_Of(*reader_, Current_Operand(slot));
     Report_Undefined(Format_Printf("Location label '%s' not defined in routine '%s'.",
                                    std::string(name).c_str(), std::string(current_steps_->name).c_str()));
   }
