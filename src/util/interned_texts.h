@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <string>
 #include <string_view>
@@ -21,16 +22,17 @@ class InternedTexts {
 
   // The number of `text`, copied into the table on first use.
   std::size_t Intern(std::string_view text) {
-    if (const Entry* found = index_.Find(text)) return found->number;
-    const Entry& entry = entries_.emplace_back(Entry{std::string(text), entries_.size()});
-    index_.Insert(entry);
-    return entry.number;
+    // The number is the index's tag: a known text is found without reading its entry.
+    if (const auto found = index_.Find_Tagged(text); found.item != nullptr) return found.tag;
+    const Entry& entry = entries_.emplace_back(Entry{std::string(text)});
+    index_.Insert(entry, static_cast<std::uint32_t>(entries_.size() - 1));
+    return entries_.size() - 1;
   }
 
   // The number of `text`, or size() when it is not in the table.
   std::size_t Find(std::string_view text) const {
-    const Entry* found = index_.Find(text);
-    return found != nullptr ? found->number : entries_.size();
+    const auto found = index_.Find_Tagged(text);
+    return found.item != nullptr ? found.tag : entries_.size();
   }
 
   const std::string& operator[](std::size_t number) const { return entries_[number].text; }
@@ -39,7 +41,6 @@ class InternedTexts {
  private:
   struct Entry {
     std::string text;
-    std::size_t number;
   };
   std::deque<Entry> entries_;
   NameIndex<Entry, &Entry::text> index_;

@@ -21,9 +21,11 @@ class OperandTexts {
   OperandTexts(const OperandTexts&) = delete;
   OperandTexts& operator=(const OperandTexts&) = delete;
 
-  // Numbers a text that a record holds in place for the life of this table.
-  std::int32_t Add(const std::string& text) {
+  // Numbers a text that a record holds in place for the life of this table;
+  // `word` is what stands for it in the tables (Word).
+  std::int32_t Add(const std::string& text, std::uint16_t word = 0) {
     texts_.push_back(&text);
+    words_.push_back(word);
     return static_cast<std::int32_t>(texts_.size());
   }
 
@@ -40,6 +42,10 @@ class OperandTexts {
     return kept < name_numbers_.size() ? name_numbers_[kept] : 0;
   }
 
+  // The word given with the text of `number` (a symbol's or a string's index,
+  // its low 16 bits): a small table read in place of the text's record.
+  std::uint16_t Word(std::int32_t number) const { return words_[static_cast<std::size_t>(number) - 1]; }
+
   // The text of `number`; nullptr for 0.
   const std::string* Text(std::int32_t number) const {
     return number > 0 ? texts_[static_cast<std::size_t>(number) - 1] : nullptr;
@@ -47,6 +53,7 @@ class OperandTexts {
 
  private:
   std::vector<const std::string*> texts_;  // by number - 1
+  std::vector<std::uint16_t> words_;       // by number - 1
   InternedTexts names_;
   std::vector<std::int32_t> name_numbers_;  // the number of each kept name, in names_' order
 };

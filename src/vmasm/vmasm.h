@@ -262,7 +262,8 @@ class VMAsm {
   void Read_Operand_Color(Operand& operand);
   std::int32_t Read_Integer();
   std::int32_t Read_Boolean();
-  const StringRecord& Enter_String(const std::string& text);
+  // Returns the entry's number among the operand texts.
+  std::int32_t Enter_String(const std::string& text);
   [[noreturn]] void Expected_Step();
 
   // Writing (vmasm_write.cpp); every write goes through Write_Formatted.

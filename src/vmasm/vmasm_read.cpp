@@ -155,8 +155,8 @@ void VMAsm::Add_Symbol(std::unique_ptr<SymbolRecord> symbol) {
                                                                            : &texts_;
   SymbolIndex* index = Index_Of(symbol->kind);
   SymbolRecord& stored = list->Add(std::move(symbol));
-  stored.text_number = operand_texts_.Add(stored.name);
-  index->Insert(stored);
+  stored.text_number = operand_texts_.Add(stored.name, static_cast<std::uint16_t>(stored.index));
+  index->Insert(stored, static_cast<std::uint32_t>(stored.text_number));
 }
 
 void VMAsm::Read_Objects() {
@@ -240,19 +240,20 @@ void VMAsm::Read_Text() {
 }
 
 // The string table entry of a string operand (the current token).
-const StringRecord& VMAsm::Enter_String(const std::string& text) {
+std::int32_t VMAsm::Enter_String(const std::string& text) {
   if (Too_Long(text, template_->name_array_cols)) Column_Limit(*lexer_, "name", template_->name_array_cols);
-  if (const StringRecord* found = Find_String(text)) return *found;
+  if (const auto found = string_index_.Find_Tagged(text); found.item != nullptr)
+    return static_cast<std::int32_t>(found.tag);
   if (std::int64_t{strings_.count()} + 1 > template_->name_array_rows)
     Row_Limit(*lexer_, "name", template_->name_array_rows);
   auto record = std::make_unique<StringRecord>();
   record->index = string_count_;
   record->text = text;
   StringRecord& stored = strings_.Add(std::move(record));
-  stored.text_number = operand_texts_.Add(stored.text);
-  string_index_.Insert(stored);
+  stored.text_number = operand_texts_.Add(stored.text, static_cast<std::uint16_t>(stored.index));
+  string_index_.Insert(stored, static_cast<std::uint32_t>(stored.text_number));
   ++string_count_;
-  return stored;
+  return stored.text_number;
 }
 
 std::int32_t VMAsm::Read_Integer() {
@@ -456,10 +457,10 @@ void VMAsm::Read_Operand_String(Operand& operand) {
   Lexan& lexan = *lexer_;
   lexan.Lexan_Match(',');
   if (lexan.Lexan_Token() == LEXAN_STRING) {
-    const StringRecord& entry = Enter_String(lexan.Lexan_String());
+    const std::int32_t number = Enter_String(lexan.Lexan_String());
     operand.type = VMASM_OPERAND_STRING;
-    operand.datum = entry.text_number;
-    operand.word = static_cast<std::uint16_t>(entry.index);
+    operand.datum = number;
+    operand.word = operand_texts_.Word(number);
   }
   lexan.Lexan_Match(LEXAN_STRING);
 }
@@ -469,11 +470,14 @@ void VMAsm::Read_Operand_Symbol(VMAsm_Symbol_Type kind, const char* word, Operan
   lexan.Lexan_Match(',');
   if (lexan.Lexan_Token() == LEXAN_LITERAL) {
     const std::string& name = lexan.Lexan_Literal();
-    const SymbolRecord* symbol = Find_Symbol(kind, name);
-    if (symbol == nullptr) lexan.Lexan_Error("The symbol '%s' not defined in '%s' list.", name.c_str(), word);
+    // The index's tag is the symbol's text number: the symbol's record is not read.
+    const auto found = Index_Of(kind)->Find_Tagged(name);
+    if (found.item == nullptr)
+      lexan.Lexan_Error("The symbol '%s' not defined in '%s' list.", name.c_str(), word);
+    const auto number = static_cast<std::int32_t>(found.tag);
     operand.type = VMASM_OPERAND_LITERAL;
-    operand.datum = symbol->text_number;
-    operand.word = static_cast<std::uint16_t>(symbol->index);
+    operand.datum = number;
+    operand.word = operand_texts_.Word(number);
   }
   lexan.Lexan_Match(LEXAN_LITERAL);
 }
