@@ -57,6 +57,7 @@ class RecordRange {
       : arena_(&arena), first_(first), count_(count) {}
 
   int count() const { return static_cast<int>(count_); }
+  const T& operator[](std::size_t index) const { return (*arena_)[first_ + index]; }
   bool empty() const { return count_ == 0; }
 
   class const_iterator {

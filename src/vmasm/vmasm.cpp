@@ -65,16 +65,16 @@ VMAsm_Symbol_Type Symbol_Type_Of(OperandKind kind) {
 }
 
 const LabelRecord* RoutineBody::Find_Label(std::string_view name) const {
-  return reader != nullptr ? reader->Find_Label(routine, name) : nullptr;
+  return reader != nullptr ? reader->Find_Label(*this, name) : nullptr;
 }
 
 const LabelRecord* RoutineBody::Find_Label_By_Number(std::int32_t name_number) const {
-  return reader != nullptr ? reader->Find_Label_By_Number(routine, name_number) : nullptr;
+  return reader != nullptr ? reader->Find_Label_By_Number(*this, name_number) : nullptr;
 }
 
-const LabelRecord* VMAsm::Find_Label(std::int32_t routine, std::string_view name) const {
+const LabelRecord* VMAsm::Find_Label(const RoutineBody& body, std::string_view name) const {
   const std::int32_t number = operand_texts_.Find_Name(name);
-  return number != 0 ? label_index_.Find(routine, number) : nullptr;
+  return number != 0 ? Find_Label_By_Number(body, number) : nullptr;
 }
 
 VMAsm::VMAsm(ErrorContext& errors, ErrorContext& notices, VMOpcode& catalogue)

@@ -18,7 +18,7 @@
 #include "util/linked_list.h"
 #include "util/name_index.h"
 #include "util/record_arena.h"
-#include "vmasm/label_index.h"
+#include "vmasm/label_tables.h"
 #include "vmasm/operand_texts.h"
 #include "vmopcode/vmopcode.h"
 
@@ -162,7 +162,7 @@ struct RoutineBody {
   RecordRange<StepRecord> steps;
   RecordRange<LabelRecord> labels;
   const VMAsm* reader = nullptr;
-  std::int32_t routine = 0;  // the index of the routine
+  LabelTables::Table label_table;  // the labels by name number, in the reader's label tables
 
   const LabelRecord* Find_Label(std::string_view name) const;
   // The same by the number of the name among the reader's operand texts (a
@@ -225,9 +225,10 @@ class VMAsm {
   const StringRecord* Find_String(std::string_view text) const;
   const RoutineRecord* Find_Routine(std::string_view name) const;
   // The label of that name in the routine of that index; nullptr when missing.
-  const LabelRecord* Find_Label(std::int32_t routine, std::string_view name) const;
-  const LabelRecord* Find_Label_By_Number(std::int32_t routine, std::int32_t name_number) const {
-    return label_index_.Find(routine, name_number);
+  const LabelRecord* Find_Label(const RoutineBody& body, std::string_view name) const;
+  const LabelRecord* Find_Label_By_Number(const RoutineBody& body, std::int32_t name_number) const {
+    const std::int64_t position = label_tables_.Find(body.label_table, name_number);
+    return position >= 0 ? &body.labels[static_cast<std::size_t>(position)] : nullptr;
   }
   // The text of a number among the operand texts; nullptr for 0.
   const std::string* Name_Text(std::int32_t number) const { return operand_texts_.Text(number); }
@@ -306,7 +307,7 @@ class VMAsm {
   // records, which the arena holds without a heap block each.
   RecordArena<StepRecord> steps_;
   RecordArena<LabelRecord> labels_;
-  LabelIndex<LabelRecord> label_index_;
+  LabelTables label_tables_;
   LinkedList<RoutineRecord> routines_;
   LinkedList<StringRecord> strings_;
   const TemplateConfig* template_ = nullptr;

@@ -335,21 +335,20 @@ void VMAsm::Read_Routine_Body(RoutineRecord& routine) {
   const std::size_t first_step = steps_.size();
   const std::size_t first_label = labels_.size();
   body.reader = this;
-  body.routine = routine.index;
+  label_tables_.Begin();
   while (lexan.Lexan_Token() != '[' && lexan.Lexan_Token() != LEXAN_END_OF_FILE) {
     StepRecord step;
     step.index = number++;
     if (lexan.Lexan_Token() == LEXAN_LITERAL) {
       const std::string& name = lexan.Lexan_Literal();
       const std::int32_t name_number = operand_texts_.Add_Name(name);
-      if (label_index_.Find(routine.index, name_number) != nullptr)
+      if (!label_tables_.Insert(name_number, static_cast<std::uint32_t>(labels_.size() - first_label)))
         lexan.Lexan_Error("The location label '%s' had been defined previously in this routine.",
                           name.c_str());
       LabelRecord label;
       label.index = step_count_;
       label.name = operand_texts_.Text(name_number);
-      const LabelRecord& stored = labels_.Add(label);
-      label_index_.Insert(routine.index, name_number, stored);
+      labels_.Add(label);
       step.label = name_number;
       lexan.Lexan_Match(LEXAN_LITERAL);
       lexan.Lexan_Match(':');
@@ -369,6 +368,7 @@ void VMAsm::Read_Routine_Body(RoutineRecord& routine) {
   }
   body.steps = RecordRange<StepRecord>(steps_, first_step, steps_.size() - first_step);
   body.labels = RecordRange<LabelRecord>(labels_, first_label, labels_.size() - first_label);
+  body.label_table = label_tables_.building();
   if (std::int64_t{step_count_} + 1 > rows) Step_Limit(lexan, rows);
   ++step_count_;  // the routine's terminating halt
 }
