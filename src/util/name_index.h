@@ -85,11 +85,18 @@ class NameIndex {
     std::uint64_t head[2] = {0, 0};  // the name's first 16 bytes, zero-padded
   };
 
-  // A name to look for, with its hash and its zero-padded head.
+  // A name to look for, with its hash and its zero-padded head, both made
+  // in one pass over the name (the same hash as Hash).
   struct Probe {
-    explicit Probe(std::string_view text) : name(text), hash(Hash(text)) {
-      char bytes[kHeadSize] = {};
-      if (!text.empty()) std::memcpy(bytes, text.data(), std::min(text.size(), kHeadSize));
+    explicit Probe(std::string_view text) : name(text) {
+      std::uint32_t value = 2166136261u;
+      unsigned char bytes[kHeadSize] = {};
+      for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (i < kHeadSize) bytes[i] = c;
+        value = (value ^ c) * 16777619u;
+      }
+      hash = value ^ (value >> 15);
       std::memcpy(head, bytes, kHeadSize);
     }
     std::string_view name;
