@@ -53,31 +53,14 @@ constexpr Legal_Type kLegalTypes[] = {
     {VMOPCODE_ZERO_ENDS | VMOPCODE_INTEGER, {OperandKind::Integer, false, true}},
 };
 
-// Every combination of the type bits, each with its slot when it is legal:
-// the reader and the generator decode every operand of every step, so a
-// decoding is one lookup rather than a walk of the legal types.
-constexpr VMOpcode_Operand_Type kTypeLimit = VMOPCODE_ZERO_ENDS * 2;
+}  // namespace
 
-struct Decoded_Type {
-  bool legal = false;
-  OperandSlot slot;
-};
-
-constexpr auto kDecodedTypes = [] {
-  std::array<Decoded_Type, kTypeLimit> table{};
+constexpr std::array<Decoded_Operand_Type, kOperandTypeLimit> kDecodedOperandTypes = [] {
+  std::array<Decoded_Operand_Type, kOperandTypeLimit> table{};
   for (const Legal_Type& legal : kLegalTypes)
     table[static_cast<std::size_t>(legal.type)] = {true, legal.slot};
   return table;
 }();
-
-}  // namespace
-
-std::optional<OperandSlot> Decode_Operand_Type(VMOpcode_Operand_Type type) {
-  if (type < 0 || type >= kTypeLimit) return std::nullopt;
-  const Decoded_Type& decoded = kDecodedTypes[static_cast<std::size_t>(type)];
-  if (!decoded.legal) return std::nullopt;
-  return decoded.slot;
-}
 
 VMOpcode::VMOpcode(ErrorContext& errors)
     : errors_(errors), by_name_(Compare_Names), by_token_(Compare_Tokens) {
