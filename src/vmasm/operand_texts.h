@@ -1,11 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "util/interned_texts.h"
+#include "util/name_index.h"
 
 namespace kx {
 
@@ -31,15 +32,18 @@ class OperandTexts {
 
   // The number of a routine or label name, kept here on first use.
   std::int32_t Add_Name(std::string_view name) {
-    const std::size_t kept = names_.Intern(name);
-    if (kept == name_numbers_.size()) name_numbers_.push_back(Add(names_[kept]));
-    return name_numbers_[kept];
+    // The number is the index's tag: a known name is found without reading its copy.
+    if (const auto found = name_index_.Find_Tagged(name); found.item != nullptr)
+      return static_cast<std::int32_t>(found.tag);
+    const Name& kept = names_.emplace_back(Name{std::string(name)});
+    const std::int32_t number = Add(kept.text);
+    name_index_.Insert(kept, static_cast<std::uint32_t>(number));
+    return number;
   }
 
   // The number of a routine or label name kept here; 0 when it is not.
   std::int32_t Find_Name(std::string_view name) const {
-    const std::size_t kept = names_.Find(name);
-    return kept < name_numbers_.size() ? name_numbers_[kept] : 0;
+    return static_cast<std::int32_t>(name_index_.Find_Tagged(name).tag);
   }
 
   // The word given with the text of `number` (a symbol's or a string's index,
@@ -54,8 +58,11 @@ class OperandTexts {
  private:
   std::vector<const std::string*> texts_;  // by number - 1
   std::vector<std::uint16_t> words_;       // by number - 1
-  InternedTexts names_;
-  std::vector<std::int32_t> name_numbers_;  // the number of each kept name, in names_' order
+  struct Name {
+    std::string text;
+  };
+  std::deque<Name> names_;  // the kept names, which never move
+  NameIndex<Name, &Name::text> name_index_;
 };
 
 }  // namespace kx
