@@ -84,11 +84,15 @@ demo: deps $(BUILD)/CMakeCache.txt
 
 # Speed: kestrixc on generated scripts of 10,000, 100,000 and 1,000,000 steps
 # (to the DLL and to the C listing; median wall time, lines per second, peak
-# memory) against the GNU assembler on the same data, the bundled example,
-# and the editor opening 1 MiB. A release build in $(BENCH_BUILD); the
-# generated files stay in $(BENCH_BUILD)/bench. Needs python3.
+# memory) against the GNU assembler on the same data, once with label
+# references for it to resolve and once as plain data; then scripts of
+# 1,000,000 steps in three more shapes (many small routines, one routine, a
+# label on every step), the bundled example, and the editor opening 1 MiB.
+# A release build in $(BENCH_BUILD); the generated files stay in
+# $(BENCH_BUILD)/bench. Needs python3. BENCH_ARGS=--no-shapes skips the shapes.
 BENCH_BUILD ?= build-bench
 BENCH_RUNS  ?= 5
+BENCH_ARGS  ?=
 .PHONY: bench
 bench: deps
 	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_ARGS)
@@ -97,7 +101,7 @@ bench: deps
 	    grep -q '^KX_BUILD_TESTS:BOOL=ON' $(BENCH_BUILD)/CMakeCache.txt; then \
 	  cmake --build $(BENCH_BUILD) --target editor_bench -j $(JOBS); fi
 	python3 bench/run_bench.py --kestrixc $(BENCH_BUILD)/src/cli/kestrixc --work $(BENCH_BUILD)/bench \
-	  --runs $(BENCH_RUNS) --example examples/tutorial.kxs \
+	  --runs $(BENCH_RUNS) --example examples/tutorial.kxs $(BENCH_ARGS) \
 	  $$(test -x $(BENCH_BUILD)/src/app/editor_bench && echo --editor $(BENCH_BUILD)/src/app/editor_bench)
 
 # Rebuilds the sample templates and writes templates/Kestrix.conf from their

@@ -11,6 +11,8 @@ Into the output folder go:
   bench.s          the same RoutineData as an assembler source: one .short
                    directive of five words per row, one label per labelled row,
                    label operands left for the assembler to resolve
+  bench-plain.s    the same rows and labels as plain data: every word a
+                   number, label operands already resolved
 
 The words in bench.s are the ones kestrixc writes into RoutineData, so the
 assembled data section and the built DLL's RoutineData can be compared byte
@@ -48,15 +50,31 @@ def low16(value):
     return value & 0xFFFF
 
 
+class LabelWord:
+    """A label operand: an expression for the assembler, and the row it resolves to."""
+
+    def __init__(self, expression, row):
+        self.expression = expression
+        self.row = row
+
+    def __str__(self):
+        return self.expression
+
+
+def plain(word):
+    """The word as a number: a label operand resolved to its row."""
+    return str(low16(word.row)) if isinstance(word, LabelWord) else str(word)
+
+
 class Routine:
-    def __init__(self, index, length, rng):
+    def __init__(self, index, length, rng, label_share):
         self.index = index
         self.name = "Task_%d" % index
         self.length = length
         # Labels: the first step always, many others, sometimes the halt row.
         self.labels = {}  # step number (length = the halt) -> list of label names
         for k in range(length):
-            if k == 0 or rng.random() < 0.35:
+            if k == 0 or rng.random() < label_share:
                 self.labels[k] = ["at_%d" % k]
                 if rng.random() < 0.02:
                     self.labels[k].insert(0, "again_%d" % k)
@@ -67,7 +85,7 @@ class Routine:
 
 
 class Generator:
-    def __init__(self, steps, seed):
+    def __init__(self, steps, seed, max_routine_steps=120, label_share=0.35):
         self.steps = steps
         self.rng = random.Random(seed)
         rng = self.rng
@@ -92,8 +110,8 @@ class Generator:
         self.routines = []
         left = steps
         while left > 0:
-            length = 0 if self.rng.random() < 0.02 else min(left, rng.randint(1, 120))
-            self.routines.append(Routine(len(self.routines), length, rng))
+            length = 0 if self.rng.random() < 0.02 else min(left, rng.randint(1, max_routine_steps))
+            self.routines.append(Routine(len(self.routines), length, rng, label_share))
             left -= length
         row = 0
         for routine in self.routines:
@@ -144,7 +162,7 @@ class Generator:
 
     def label(self, routine):
         k, name = self.rng.choice(routine.targets)
-        return name, "((R%d_%s-RoutineData)/10)&0xFFFF" % (routine.index, name)
+        return name, LabelWord("((R%d_%s-RoutineData)/10)&0xFFFF" % (routine.index, name), routine.first_row + k)
 
     def routine_ref(self, routine):
         return routine.name, low16(routine.index)
@@ -232,6 +250,7 @@ class Generator:
         rng = self.rng
         script = open(os.path.join(folder, "bench.kxs"), "w", newline="\n")
         asm = open(os.path.join(folder, "bench.s"), "w", newline="\n")
+        plain_asm = open(os.path.join(folder, "bench-plain.s"), "w", newline="\n")
         out = script.write
         out("// A synthetic mission of %d steps for the benchmark.\n\n[objects]\n" % self.steps)
         for name, count in self.objects:
@@ -251,6 +270,7 @@ class Generator:
             out("msg_%d, \"%s\"\n" % (i, text))
 
         asm.write("# RoutineData of bench.kxs: five words per row.\n\t.data\nRoutineData:\n")
+        plain_asm.write("# RoutineData of bench.kxs as plain data: five numbers per row.\n\t.data\nRoutineData:\n")
         for routine in self.routines:
             out("\n[routine, %s, %d, %s%s]\n" % (
                 routine.name, rng.randint(-3, 10), rng.choice(("true", "false")),
@@ -259,10 +279,12 @@ class Generator:
                 labels = routine.labels.get(k, [])
                 for name in labels:
                     asm.write("R%d_%s:\n" % (routine.index, name))
+                    plain_asm.write("R%d_%s:\n" % (routine.index, name))
                 if k == routine.length:
                     if labels:
                         out("".join("%s:\n" % name for name in labels))
                     asm.write("\t.short 0,0,0,0,0\n")
+                    plain_asm.write("\t.short 0,0,0,0,0\n")
                     break
                 op, operands = self.step(routine)
                 line = op + "".join(", " + text for text, _ in operands if text is not None)
@@ -274,11 +296,13 @@ class Generator:
                     out(("\t" if rng.random() < 0.2 else "  ") + line + "\n")
                 if rng.random() < 0.03:
                     out("  // step %d of %s\n" % (k, routine.name))
-                words = [str(CODES[op])] + [str(word) for _, word in operands]
-                words += ["0"] * (5 - len(words))
-                asm.write("\t.short %s\n" % ",".join(words))
+                words = [CODES[op]] + [word for _, word in operands]
+                words += [0] * (5 - len(words))
+                asm.write("\t.short %s\n" % ",".join(str(word) for word in words))
+                plain_asm.write("\t.short %s\n" % ",".join(plain(word) for word in words))
         script.close()
         asm.close()
+        plain_asm.close()
 
     def write_template(self, folder):
         """The entry "bench" and its blank template, each array with some room to spare."""
@@ -347,9 +371,13 @@ def main():
     parser.add_argument("steps", type=int, help="number of steps (the halts come on top)")
     parser.add_argument("folder", help="output folder (created when missing)")
     parser.add_argument("--seed", type=int, default=9)
+    parser.add_argument("--max-routine-steps", type=int, default=120,
+                        help="routines are 1 to this many steps long (a few are empty)")
+    parser.add_argument("--label-share", type=float, default=0.35,
+                        help="the share of steps with a label (the first step of a routine always has one)")
     args = parser.parse_args()
     os.makedirs(args.folder, exist_ok=True)
-    generator = Generator(args.steps, args.seed)
+    generator = Generator(args.steps, args.seed, args.max_routine_steps, args.label_share)
     generator.write(args.folder)
     offset = generator.write_template(args.folder)
     # What the runner needs to compare the outputs.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace kx {
 namespace {
@@ -24,6 +25,25 @@ TEST(NameIndex, FindsEachNameExactlyAndKeepsTheFirstOfAName) {
   const Named again{"a"};
   EXPECT_FALSE(index.Insert(again));
   for (const Named& item : items) EXPECT_EQ(index.Find(item.name), &item) << item.name;
+}
+
+// Each item's tag comes back with it, also after the table has grown many
+// times over and for names longer than a slot holds; a missing name has none.
+TEST(NameIndex, KeepsEachItemsTagThroughGrowth) {
+  std::vector<Named> items;
+  for (int i = 0; i < 1000; ++i)
+    items.push_back({(i % 2 == 0 ? "n" : "a_name_longer_than_sixteen_") + std::to_string(i)});
+  NameIndex<Named, &Named::name> index;
+  for (std::size_t i = 0; i < items.size(); ++i)
+    EXPECT_TRUE(index.Insert(items[i], static_cast<std::uint32_t>(i * 7)));
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    const auto found = index.Find_Tagged(items[i].name);
+    EXPECT_EQ(found.item, &items[i]) << items[i].name;
+    EXPECT_EQ(found.tag, i * 7) << items[i].name;
+  }
+  const auto missing = index.Find_Tagged("n1");
+  EXPECT_EQ(missing.item, nullptr);
+  EXPECT_EQ(missing.tag, 0u);
 }
 
 }  // namespace

@@ -23,10 +23,6 @@ int Compare_String_Texts(const StringRecord& a, const StringRecord& b) {
   return Compare_Texts(a.text, b.text);
 }
 
-int Compare_Step_Indices(const StepRecord& a, const StepRecord& b) {
-  return a.index < b.index ? -1 : a.index > b.index ? 1 : 0;
-}
-
 int Compare_Routine_Names(const RoutineRecord& a, const RoutineRecord& b) {
   return Compare_Texts(a.name, b.name);
 }
@@ -68,7 +64,18 @@ VMAsm_Symbol_Type Symbol_Type_Of(OperandKind kind) {
   }
 }
 
-const SymbolRecord* RoutineBody::Find_Label(std::string_view name) const { return label_index.Find(name); }
+const LabelRecord* RoutineBody::Find_Label(std::string_view name) const {
+  return reader != nullptr ? reader->Find_Label(*this, name) : nullptr;
+}
+
+const LabelRecord* RoutineBody::Find_Label_By_Number(std::int32_t name_number) const {
+  return reader != nullptr ? reader->Find_Label_By_Number(*this, name_number) : nullptr;
+}
+
+const LabelRecord* VMAsm::Find_Label(const RoutineBody& body, std::string_view name) const {
+  const std::int32_t number = operand_texts_.Find_Name(name);
+  return number != 0 ? Find_Label_By_Number(body, number) : nullptr;
+}
 
 VMAsm::VMAsm(ErrorContext& errors, ErrorContext& notices, VMOpcode& catalogue)
     : catalogue_(catalogue),

@@ -11,15 +11,18 @@
 #include <string_view>
 
 #include "config/template_config.h"
+#include "diagnostics/error_context.h"
 #include "lexan/lexan.h"
 #include "util/fixed_pool.h"
+#include "util/interned_texts.h"
 #include "util/linked_list.h"
 #include "util/name_index.h"
-#include "diagnostics/error_context.h"
+#include "util/record_arena.h"
+#include "vmasm/label_tables.h"
+#include "vmasm/operand_texts.h"
 #include "vmopcode/vmopcode.h"
 
 namespace kx {
-
 
 using VMAsm_Symbol_Type = std::int32_t;
 enum : VMAsm_Symbol_Type {
@@ -58,16 +61,20 @@ ScriptContexts Register_Script_Vocabulary(Lexan& lexan, const VMOpcode& catalogu
 // One symbol of a data section, or a location label.
 struct SymbolRecord {
   std::int32_t index = 0;  // number in its section; objects: slot; labels: absolute RoutineData row
+  // Data symbols: the number of the name among the operand texts; labels: 0.
+  std::int32_t text_number = 0;
   std::string name;
   VMAsm_Symbol_Type kind = 0;
   std::int32_t x = 0;  // position x; variable: initial value
   std::int32_t y = 0;
   std::int32_t z = 0;
-  std::optional<std::string> text;  // text symbols: the string after line-feed conversion
+  // Text symbols: the string after line-feed conversion, held by the reader's
+  // interned texts; nullptr for the other kinds.
+  const std::string* text = nullptr;
   // Objects declared as name<count>: the count as written.
   std::optional<std::uint32_t> array_count;
 
-  // Labels come by the hundred thousand in a large script.
+  // Objects come by the ten thousand in a large script.
   static void* operator new(std::size_t size) { return Pool_Allocate<SymbolRecord>(size); }
   static void operator delete(void* record, std::size_t size) noexcept {
     Pool_Release<SymbolRecord>(record, size);
@@ -77,6 +84,7 @@ struct SymbolRecord {
 // One entry of the string table: a distinct operand string, as written.
 struct StringRecord {
   std::int32_t index = 0;
+  std::int32_t text_number = 0;  // the number of the text among the operand texts
   std::string text;
 };
 
@@ -97,44 +105,69 @@ std::int32_t Stored_Type(OperandKind kind);
 // no data symbol (routines, labels and values).
 VMAsm_Symbol_Type Symbol_Type_Of(OperandKind kind);
 
-// One operand of a step. Types 3 and 4 hold a text (a type-4 operand left
-// out holds none); the others hold a number. An operand counts as absent
-// when it holds no text and the number 0.
+// One operand of a step, in eight bytes. Types 3 and 4 hold a text (a type-4
+// operand left out holds none); the others hold a number. An operand counts
+// as absent when it holds no text and the number 0.
+//
+// The text is not owned: the operand holds its number among the reader's
+// operand texts (VMAsm::Operand_Text), which are the string table entries,
+// the data symbols' names and the routine and label names that operands
+// name, each once.
 struct Operand {
-  std::int32_t type = 0;  // 0: empty
-  std::int32_t value = 0;
-  std::optional<std::string> text;
+  std::int16_t type = 0;  // 0: empty
+  // Symbol and string operands: the word that stands for the text in the
+  // tables (the low 16 bits of the symbol's or the string's index), taken
+  // when the reader found the text, so that the generator need not look it
+  // up a second time.
+  std::uint16_t word = 0;
+  // Types 3 and 4: the number of the text, 0 for none; other types: the number held.
+  std::int32_t datum = 0;
 
-  bool absent() const { return !text && value == 0; }
+  static bool Is_Text_Type(std::int32_t type) {
+    return type == VMASM_OPERAND_STRING || type == VMASM_OPERAND_LITERAL;
+  }
+  bool holds_text() const { return Is_Text_Type(type) && datum != 0; }
+  std::int32_t value() const { return Is_Text_Type(type) ? 0 : datum; }
+  bool absent() const { return datum == 0; }
 };
 
 struct StepRecord {
-  std::optional<std::string> label;  // the last location label written directly before the step
-  std::int32_t index = 0;            // step number in the routine (label-only steps skip numbers)
-  std::int32_t token = 0;            // the opcode's token
-  std::int32_t line = 0;             // script line of the opcode's name
+  // The last location label written directly before the step: the number of
+  // its name among the operand texts (VMAsm::Name_Text); 0 when none.
+  std::int32_t label = 0;
+  std::int32_t index = 0;  // step number in the routine (label-only steps skip numbers)
+  std::int32_t token = 0;  // the opcode's token
+  std::int32_t line = 0;   // script line of the opcode's name
   std::array<Operand, 4> operands;
-
-  // A record for every step of a script: they are made and released by the
-  // million, from a pool of the building thread.
-  static void* operator new(std::size_t size) { return Pool_Allocate<StepRecord>(size); }
-  static void operator delete(void* record, std::size_t size) noexcept {
-    Pool_Release<StepRecord>(record, size);
-  }
 };
 
 int Compare_Symbol_Names(const SymbolRecord& a, const SymbolRecord& b);
 int Compare_String_Texts(const StringRecord& a, const StringRecord& b);
-int Compare_Step_Indices(const StepRecord& a, const StepRecord& b);
 
-// The steps and location labels of one routine, in script order.
+// A location label: the symbol record of kind 5, with its name kept once
+// among the reader's operand texts (a label of the same name in every
+// routine is one text).
+struct LabelRecord {
+  std::int32_t index = 0;  // the absolute RoutineData row
+  VMAsm_Symbol_Type kind = VMASM_SYMBOL_LABEL;
+  const std::string* name = nullptr;
+};
+
+class VMAsm;
+
+// The steps and location labels of one routine, in script order. They lie
+// in the reader's arenas of all steps and all labels, one routine's after
+// another's, and its labels are found through the reader.
 struct RoutineBody {
-  RoutineBody() : steps(Compare_Step_Indices), labels(Compare_Symbol_Names) {}
-  LinkedList<StepRecord> steps;
-  LinkedList<SymbolRecord> labels;  // kind 5
-  NameIndex<SymbolRecord, &SymbolRecord::name> label_index;
+  RecordRange<StepRecord> steps;
+  RecordRange<LabelRecord> labels;
+  const VMAsm* reader = nullptr;
+  LabelTables::Table label_table;  // the labels by name number, in the reader's label tables
 
-  const SymbolRecord* Find_Label(std::string_view name) const;
+  const LabelRecord* Find_Label(std::string_view name) const;
+  // The same by the number of the name among the reader's operand texts (a
+  // label operand's datum).
+  const LabelRecord* Find_Label_By_Number(std::int32_t name_number) const;
 };
 
 struct RoutineRecord {
@@ -143,7 +176,7 @@ struct RoutineRecord {
   std::int32_t speed = 0;
   std::int32_t priority = 0;  // 0 or 1
   std::int32_t debug = 0;     // 0 or 1
-  std::unique_ptr<RoutineBody> body = std::make_unique<RoutineBody>();
+  RoutineBody body;
 };
 
 int Compare_Routine_Names(const RoutineRecord& a, const RoutineRecord& b);
@@ -191,6 +224,18 @@ class VMAsm {
   const SymbolRecord* Find_Symbol(VMAsm_Symbol_Type kind, std::string_view name) const;
   const StringRecord* Find_String(std::string_view text) const;
   const RoutineRecord* Find_Routine(std::string_view name) const;
+  // The label of that name in the routine of that index; nullptr when missing.
+  const LabelRecord* Find_Label(const RoutineBody& body, std::string_view name) const;
+  const LabelRecord* Find_Label_By_Number(const RoutineBody& body, std::int32_t name_number) const {
+    const std::int64_t position = label_tables_.Find(body.label_table, name_number);
+    return position >= 0 ? &body.labels[static_cast<std::size_t>(position)] : nullptr;
+  }
+  // The text of a number among the operand texts; nullptr for 0.
+  const std::string* Name_Text(std::int32_t number) const { return operand_texts_.Text(number); }
+  // The text an operand holds; nullptr when it holds none.
+  const std::string* Operand_Text(const Operand& operand) const {
+    return operand.holds_text() ? operand_texts_.Text(operand.datum) : nullptr;
+  }
 
  private:
   using SymbolIndex = NameIndex<SymbolRecord, &SymbolRecord::name>;
@@ -218,7 +263,8 @@ class VMAsm {
   void Read_Operand_Color(Operand& operand);
   std::int32_t Read_Integer();
   std::int32_t Read_Boolean();
-  void Enter_String(const std::string& text);
+  // Returns the entry's number among the operand texts.
+  std::int32_t Enter_String(const std::string& text);
   [[noreturn]] void Expected_Step();
 
   // Writing (vmasm_write.cpp); every write goes through Write_Formatted.
@@ -257,6 +303,11 @@ class VMAsm {
   LinkedList<SymbolRecord> positions_;
   LinkedList<SymbolRecord> variables_;
   LinkedList<SymbolRecord> texts_;
+  // Every step of the script, in script order: a million steps are a million
+  // records, which the arena holds without a heap block each.
+  RecordArena<StepRecord> steps_;
+  RecordArena<LabelRecord> labels_;
+  LabelTables label_tables_;
   LinkedList<RoutineRecord> routines_;
   LinkedList<StringRecord> strings_;
   const TemplateConfig* template_ = nullptr;
@@ -273,6 +324,9 @@ class VMAsm {
   SymbolIndex text_index_;
   NameIndex<StringRecord, &StringRecord::text> string_index_;
   NameIndex<RoutineRecord, &RoutineRecord::name> routine_index_;
+  OperandTexts operand_texts_;
+  // The strings of text symbols, each once.
+  InternedTexts interned_;
 };
 
 }  // namespace kx

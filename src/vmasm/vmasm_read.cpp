@@ -75,7 +75,8 @@ void VMAsm::Read_Script_Text(const std::string& name, std::string_view text, con
   Read(name, config, [text](Lexan& lexan) { lexan.Lexan_Open_Text(text); });
 }
 
-void VMAsm::Read(const std::string& name, const TemplateConfig& config, const std::function<void(Lexan&)>& open) {
+void VMAsm::Read(const std::string& name, const TemplateConfig& config,
+                 const std::function<void(Lexan&)>& open) {
   lexer_.reset();
   notices_.Report("Processing file: \"%s\"\n\n", name.c_str());
   try {
@@ -153,8 +154,9 @@ void VMAsm::Add_Symbol(std::unique_ptr<SymbolRecord> symbol) {
                                    : symbol->kind == VMASM_SYMBOL_VARIABLE ? &variables_
                                                                            : &texts_;
   SymbolIndex* index = Index_Of(symbol->kind);
-  const SymbolRecord& stored = list->Add(std::move(symbol));
-  index->Insert(stored);
+  SymbolRecord& stored = list->Add(std::move(symbol));
+  stored.text_number = operand_texts_.Add(stored.name, static_cast<std::uint16_t>(stored.index));
+  index->Insert(stored, static_cast<std::uint32_t>(stored.text_number));
 }
 
 void VMAsm::Read_Objects() {
@@ -230,7 +232,7 @@ void VMAsm::Read_Text() {
     std::string text;
     if (lexan.Lexan_Token() == LEXAN_STRING) text = Unescape_Newlines(lexan.Lexan_String());
     if (Too_Long(text, columns)) Column_Limit(lexan, "objective", columns);
-    symbol->text = std::move(text);
+    symbol->text = &interned_[interned_.Intern(text)];
     lexan.Lexan_Match(LEXAN_STRING);
     Add_Symbol(std::move(symbol));
   }
@@ -238,17 +240,20 @@ void VMAsm::Read_Text() {
 }
 
 // The string table entry of a string operand (the current token).
-void VMAsm::Enter_String(const std::string& text) {
+std::int32_t VMAsm::Enter_String(const std::string& text) {
   if (Too_Long(text, template_->name_array_cols)) Column_Limit(*lexer_, "name", template_->name_array_cols);
-  if (Find_String(text) != nullptr) return;
+  if (const auto found = string_index_.Find_Tagged(text); found.item != nullptr)
+    return static_cast<std::int32_t>(found.tag);
   if (std::int64_t{strings_.count()} + 1 > template_->name_array_rows)
     Row_Limit(*lexer_, "name", template_->name_array_rows);
   auto record = std::make_unique<StringRecord>();
   record->index = string_count_;
   record->text = text;
-  const StringRecord& stored = strings_.Add(std::move(record));
-  string_index_.Insert(stored);
+  StringRecord& stored = strings_.Add(std::move(record));
+  stored.text_number = operand_texts_.Add(stored.text, static_cast<std::uint16_t>(stored.index));
+  string_index_.Insert(stored, static_cast<std::uint32_t>(stored.text_number));
   ++string_count_;
+  return stored.text_number;
 }
 
 std::int32_t VMAsm::Read_Integer() {
@@ -324,24 +329,27 @@ void VMAsm::Read_Routines() {
 
 void VMAsm::Read_Routine_Body(RoutineRecord& routine) {
   Lexan& lexan = *lexer_;
-  RoutineBody& body = *routine.body;
+  RoutineBody& body = routine.body;
   const std::int32_t rows = template_->step_data_array_rows;
   std::int32_t number = 0;
+  const std::size_t first_step = steps_.size();
+  const std::size_t first_label = labels_.size();
+  body.reader = this;
+  label_tables_.Begin();
   while (lexan.Lexan_Token() != '[' && lexan.Lexan_Token() != LEXAN_END_OF_FILE) {
-    auto step = std::make_unique<StepRecord>();
-    step->index = number++;
+    StepRecord step;
+    step.index = number++;
     if (lexan.Lexan_Token() == LEXAN_LITERAL) {
-      std::string name = lexan.Lexan_Literal();
-      if (body.Find_Label(name) != nullptr)
+      const std::string& name = lexan.Lexan_Literal();
+      const std::int32_t name_number = operand_texts_.Add_Name(name);
+      if (!label_tables_.Insert(name_number, static_cast<std::uint32_t>(labels_.size() - first_label)))
         lexan.Lexan_Error("The location label '%s' had been defined previously in this routine.",
                           name.c_str());
-      auto label = std::make_unique<SymbolRecord>();
-      label->kind = VMASM_SYMBOL_LABEL;
-      label->index = step_count_;
-      label->name = name;
-      const SymbolRecord& stored = body.labels.Add(std::move(label));
-      body.label_index.Insert(stored);
-      step->label = std::move(name);
+      LabelRecord label;
+      label.index = step_count_;
+      label.name = operand_texts_.Text(name_number);
+      labels_.Add(label);
+      step.label = name_number;
       lexan.Lexan_Match(LEXAN_LITERAL);
       lexan.Lexan_Match(':');
     }
@@ -349,15 +357,18 @@ void VMAsm::Read_Routine_Body(RoutineRecord& routine) {
     if (opcode != nullptr) {
       // This step and the routine's halt must both fit.
       if (std::int64_t{step_count_} + 1 > std::int64_t{rows} - 1) Step_Limit(lexan, rows);
-      Read_Opcode(*opcode, *step);
+      Read_Opcode(*opcode, step);
       ++step_count_;
-      body.steps.Add(std::move(step));
+      steps_.Add(step);
     } else if (lexan.Lexan_Token() != '[' && lexan.Lexan_Token() != LEXAN_LITERAL &&
                lexan.Lexan_Token() != LEXAN_END_OF_FILE) {
       Expected_Step();
     }
     // Otherwise the step held at most a label and is dropped; its label stays.
   }
+  body.steps = RecordRange<StepRecord>(steps_, first_step, steps_.size() - first_step);
+  body.labels = RecordRange<LabelRecord>(labels_, first_label, labels_.size() - first_label);
+  body.label_table = label_tables_.building();
   if (std::int64_t{step_count_} + 1 > rows) Step_Limit(lexan, rows);
   ++step_count_;  // the routine's terminating halt
 }
@@ -383,7 +394,8 @@ void VMAsm::Read_Opcode(const OpcodeRecord& opcode, StepRecord& step) {
     if (type == 0) break;
     const std::optional<OperandSlot> decoded = Decode_Operand_Type(type);
     if (!decoded) {
-      errors_.Raise_At(kModule, "Read_Opcode", "Illegal operand type (\"%s\", %d)", opcode.name.c_str(), type);
+      errors_.Raise_At(kModule, "Read_Opcode", "Illegal operand type (\"%s\", %d)", opcode.name.c_str(),
+                       type);
     }
     Operand& operand = step.operands[slot];
     // An optional operand is present exactly when a comma follows; one left
@@ -425,29 +437,30 @@ void VMAsm::Read_Opcode(const OpcodeRecord& opcode, StepRecord& step) {
         Read_Operand_Color(operand);
         break;
     }
-    if (decoded->zero_ends && operand.value == 0) break;
+    if (decoded->zero_ends && operand.value() == 0) break;
   }
 }
 
 void VMAsm::Read_Operand_Integer(Operand& operand) {
   lexer_->Lexan_Match(',');
   operand.type = VMASM_OPERAND_INTEGER;
-  operand.value = Read_Integer();
+  operand.datum = Read_Integer();
 }
 
 void VMAsm::Read_Operand_Boolean(Operand& operand) {
   lexer_->Lexan_Match(',');
   operand.type = VMASM_OPERAND_BOOLEAN;
-  operand.value = Read_Boolean();
+  operand.datum = Read_Boolean();
 }
 
 void VMAsm::Read_Operand_String(Operand& operand) {
   Lexan& lexan = *lexer_;
   lexan.Lexan_Match(',');
   if (lexan.Lexan_Token() == LEXAN_STRING) {
-    Enter_String(lexan.Lexan_String());
+    const std::int32_t number = Enter_String(lexan.Lexan_String());
     operand.type = VMASM_OPERAND_STRING;
-    operand.text = lexan.Lexan_String();
+    operand.datum = number;
+    operand.word = operand_texts_.Word(number);
   }
   lexan.Lexan_Match(LEXAN_STRING);
 }
@@ -457,10 +470,14 @@ void VMAsm::Read_Operand_Symbol(VMAsm_Symbol_Type kind, const char* word, Operan
   lexan.Lexan_Match(',');
   if (lexan.Lexan_Token() == LEXAN_LITERAL) {
     const std::string& name = lexan.Lexan_Literal();
-    if (Find_Symbol(kind, name) == nullptr)
+    // The index's tag is the symbol's text number: the symbol's record is not read.
+    const auto found = Index_Of(kind)->Find_Tagged(name);
+    if (found.item == nullptr)
       lexan.Lexan_Error("The symbol '%s' not defined in '%s' list.", name.c_str(), word);
+    const auto number = static_cast<std::int32_t>(found.tag);
     operand.type = VMASM_OPERAND_LITERAL;
-    operand.text = name;
+    operand.datum = number;
+    operand.word = operand_texts_.Word(number);
   }
   lexan.Lexan_Match(LEXAN_LITERAL);
 }
@@ -469,7 +486,9 @@ void VMAsm::Read_Operand_Name(Operand& operand) {
   Lexan& lexan = *lexer_;
   lexan.Lexan_Match(',');
   operand.type = VMASM_OPERAND_LITERAL;
-  operand.text = lexan.Lexan_Literal();
+  // A name that is not a literal is refused by the match below before the
+  // operand is ever read.
+  if (lexan.Lexan_Token() == LEXAN_LITERAL) operand.datum = operand_texts_.Add_Name(lexan.Lexan_Literal());
   lexan.Lexan_Match(LEXAN_LITERAL);
 }
 
@@ -479,11 +498,11 @@ void VMAsm::Read_Operand_Number(Operand& operand) {
   lexan.Lexan_Match(',');
   if (lexan.Lexan_Token() == LEXAN_INTEGER) {
     operand.type = VMASM_OPERAND_INTEGER;
-    operand.value = static_cast<std::int32_t>(lexan.Lexan_Value());
+    operand.datum = static_cast<std::int32_t>(lexan.Lexan_Value());
     lexan.Lexan_Match(LEXAN_INTEGER);
   } else if (lexan.Lexan_Token() == VMASM_KEYWORD_TRUE || lexan.Lexan_Token() == VMASM_KEYWORD_FALSE) {
     operand.type = VMASM_OPERAND_BOOLEAN;
-    operand.value = Read_Boolean();
+    operand.datum = Read_Boolean();
   } else {
     lexan.Lexan_Expected({LEXAN_INTEGER, VMASM_KEYWORD_TRUE, VMASM_KEYWORD_FALSE});
   }
@@ -494,13 +513,13 @@ void VMAsm::Read_Operand_Color(Operand& operand) {
   lexan.Lexan_Match(',');
   switch (lexan.Lexan_Token()) {
     case VMASM_KEYWORD_WHITE:
-      operand.value = 0;
+      operand.datum = 0;
       break;
     case VMASM_KEYWORD_GREEN:
-      operand.value = 1;
+      operand.datum = 1;
       break;
     case VMASM_KEYWORD_RED:
-      operand.value = 2;
+      operand.datum = 2;
       break;
     default:
       lexan.Lexan_Expected({VMASM_KEYWORD_WHITE, VMASM_KEYWORD_GREEN, VMASM_KEYWORD_RED});

@@ -53,9 +53,7 @@ struct Reader {
 
 // Every record the reader keeps, one a line, but the script lines of steps.
 inline std::string Dump(const VMAsm& vmasm) {
-  auto text = [](const std::optional<std::string>& text) {
-    return text ? "'" + *text + "'" : std::string("-");
-  };
+  auto text = [](const std::string* text) { return text != nullptr ? "'" + *text + "'" : std::string("-"); };
   std::string dump;
   for (const auto* list : {&vmasm.objects(), &vmasm.positions(), &vmasm.variables(), &vmasm.texts()})
     for (const SymbolRecord& s : *list)
@@ -66,11 +64,12 @@ inline std::string Dump(const VMAsm& vmasm) {
     dump += Format_Printf("string %d '%s'\n", s.index, s.text.c_str());
   for (const RoutineRecord& r : vmasm.routines()) {
     dump += Format_Printf("routine %d %s %d %d %d:", r.index, r.name.c_str(), r.speed, r.priority, r.debug);
-    for (const SymbolRecord& l : r.body->labels) dump += Format_Printf(" %s=%d", l.name.c_str(), l.index);
-    for (const StepRecord& step : r.body->steps) {
-      dump += Format_Printf("\n  %d %s %d", step.index, text(step.label).c_str(), step.token);
+    for (const LabelRecord& l : r.body.labels) dump += Format_Printf(" %s=%d", l.name->c_str(), l.index);
+    for (const StepRecord& step : r.body.steps) {
+      dump +=
+          Format_Printf("\n  %d %s %d", step.index, text(vmasm.Name_Text(step.label)).c_str(), step.token);
       for (const Operand& o : step.operands)
-        dump += Format_Printf(" %d/%d/%s", o.type, o.value, text(o.text).c_str());
+        dump += Format_Printf(" %d/%d/%s", o.type, o.value(), text(vmasm.Operand_Text(o)).c_str());
     }
     dump += "\n";
   }

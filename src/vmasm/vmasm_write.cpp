@@ -115,7 +115,7 @@ void VMAsm::Write_Variables() {
 void VMAsm::Write_Text() {
   Write_Formatted("[text]\n");
   for (const SymbolRecord& text : texts_) {
-    const std::string value = text.text.value_or("");
+    const std::string value = text.text != nullptr ? *text.text : std::string();
     const std::string escaped = Escape_Newlines(value);
     Write_Token("%s", text.name.c_str());
     Write_Token(",");
@@ -141,9 +141,9 @@ void VMAsm::Write_Routines() {
     if (routine.debug != 0) Write_Token(",%s", "true");
     Write_Token("]");
     Write_Formatted("\n");
-    Write_Opcodes(*routine.body, first_row);
+    Write_Opcodes(routine.body, first_row);
     Write_Formatted("\n");
-    first_row += routine.body->steps.count() + 1;
+    first_row += routine.body.steps.count() + 1;
   }
 }
 
@@ -153,7 +153,7 @@ void VMAsm::Write_Opcodes(const RoutineBody& body, std::int32_t first_row) {
   auto label = body.labels.begin();
   auto write_labels_up_to = [&](std::int64_t row) {
     for (; label != body.labels.end() && label->index <= row; ++label) {
-      Write_Token("%s", label->name.c_str());
+      Write_Token("%s", label->name->c_str());
       Write_Token(":");
       Write_Formatted("\n");
     }
@@ -209,7 +209,7 @@ void VMAsm::Write_Opcode(const OpcodeRecord& opcode, const StepRecord& step) {
         Write_Operand_Color(operand);
         break;
     }
-    if (decoded->zero_ends && operand.value == 0) break;
+    if (decoded->zero_ends && operand.value() == 0) break;
   }
   Write_Formatted("\n");
 }
@@ -219,7 +219,7 @@ void VMAsm::Write_Operand_Integer(const Operand& operand) {
     errors_.Raise_At(kModule, "Write_Operand_Integer",
                      "Operand to write is not of type 'VMASM_OPERAND_INTEGER'");
   }
-  Write_Token(",%d", operand.value);
+  Write_Token(",%d", operand.value());
 }
 
 void VMAsm::Write_Operand_Boolean(const Operand& operand) {
@@ -227,7 +227,7 @@ void VMAsm::Write_Operand_Boolean(const Operand& operand) {
     errors_.Raise_At(kModule, "Write_Operand_Boolean",
                      "Operand to write is not of type 'VMASM_OPERAND_BOOLEAN'");
   }
-  Write_Token(",%s", Boolean_Word(operand.value != 0));
+  Write_Token(",%s", Boolean_Word(operand.value() != 0));
 }
 
 // Strings are written as read. A string that was left open at the end of its
@@ -238,7 +238,8 @@ void VMAsm::Write_Operand_String(const Operand& operand) {
     errors_.Raise_At(kModule, "Write_Operand_String",
                      "Operand to write is not of type 'VMASM_OPERAND_STRING'");
   }
-  const std::string text = operand.text.value_or("");
+  const std::string* held = Operand_Text(operand);
+  const std::string text = held != nullptr ? *held : std::string();
   Write_Token(",");
   if (!text.empty() && text.back() == '\n')
     Write_Token("\"%s", text.c_str());
@@ -252,16 +253,17 @@ void VMAsm::Write_Operand_Literal(const Operand& operand) {
                      "Operand to write is not of type 'VMASM_OPERAND_LITERAL'");
   }
   Write_Token(",");
-  Write_Token("%s", operand.text.value_or("").c_str());
+  const std::string* held = Operand_Text(operand);
+  Write_Token("%s", held != nullptr ? held->c_str() : "");
 }
 
 // An integer here was written without a sign; one that wrapped to a negative
 // value is written unsigned again, since no minus sign is accepted here.
 void VMAsm::Write_Operand_Number(const Operand& operand) {
   if (operand.type == VMASM_OPERAND_BOOLEAN) {
-    Write_Token(",%s", Boolean_Word(operand.value == 1));
+    Write_Token(",%s", Boolean_Word(operand.value() == 1));
   } else if (operand.type == VMASM_OPERAND_INTEGER) {
-    Write_Token(",%u", static_cast<unsigned>(operand.value));
+    Write_Token(",%u", static_cast<unsigned>(operand.value()));
   } else {
     // A number slot is reported as the integer writer's, whose message it extends.
     errors_.Raise_At(kModule, "Write_Operand_Integer",
@@ -275,7 +277,7 @@ void VMAsm::Write_Operand_Color(const Operand& operand) {
     errors_.Raise_At(kModule, "Write_Operand_Color",
                      "Operand to write is not of type 'VMASM_OPERAND_COLOR' ");
   }
-  switch (operand.value) {
+  switch (operand.value()) {
     case 0:
       Write_Token(",white");
       break;

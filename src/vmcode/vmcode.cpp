@@ -47,6 +47,7 @@ std::filesystem::path VMCode::Template_Path() const {
 void VMCode::Write_Output(const std::filesystem::path& path, int mode) {
   const std::string path_text = platform::Path_Text(path);
   output_mode_ = mode;
+  listing_text_.clear();
   template_ = reader_->template_config();
   AtomicFile output;
   if (mode == VMCODE_DLL) {
@@ -66,6 +67,7 @@ void VMCode::Write_Output(const std::filesystem::path& path, int mode) {
     Write_Name_Array();
     Write_Integer_Array();
     Write_Objective_Array();
+    if (mode == VMCODE_C_LISTING) Flush_Listing();
   }
   if (mode == VMCODE_DLL && std::fwrite(image_.data(), 1, image_.size(), output.get()) != image_.size()) {
     errors_.Raise_System_At(kModule, "fwrite");

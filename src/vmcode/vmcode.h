@@ -134,6 +134,8 @@ class VMCode {
   void Emit_Text(const char* format, ...) __attribute__((format(printf, 2, 3)));
   // Writes finished listing text, each line feed as CR LF (C listing mode only).
   void Emit_Raw(std::string_view text);
+  // Writes the listing text gathered so far to the output file.
+  void Flush_Listing();
 
   RoutineSteps* current_steps_ = nullptr;
   const StepRecord* current_step_ = nullptr;
@@ -150,6 +152,9 @@ class VMCode {
   std::filesystem::path template_directory_;
   std::uint64_t template_size_ = 0;   // bytes of the copied template (DLL mode)
   std::vector<unsigned char> image_;  // the copy of the template being patched (DLL mode)
+  // Listing text not yet written: it goes to the file in large blocks, not
+  // in one write per line (C listing mode).
+  std::string listing_text_;
   const char* array_name_ = "";
   std::int32_t array_offset_ = 0;
 };

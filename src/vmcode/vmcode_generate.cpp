@@ -11,8 +11,9 @@ namespace {
 constexpr const char* kModule = "vmcode/vmcode_generate";
 
 // The operand's text, read in place; empty when it holds none.
-std::string_view Text_Of(const Operand& operand) {
-  return operand.text ? std::string_view(*operand.text) : std::string_view();
+std::string_view Text_Of(const VMAsm& reader, const Operand& operand) {
+  const std::string* text = reader.Operand_Text(operand);
+  return text != nullptr ? std::string_view(*text) : std::string_view();
 }
 
 }  // namespace
@@ -27,7 +28,7 @@ void VMCode::Generate_Routines(const VMAsm& reader) {
     code->debug = record.debug;
     code->steps.name = record.name;
     current_steps_ = &code->steps;
-    VMCode_Generate(*record.body);
+    VMCode_Generate(record.body);
     routines_.Add(std::move(code));
   }
   current_steps_ = nullptr;
@@ -91,7 +92,7 @@ void VMCode::Generate_Code(const OpcodeRecord& opcode, const RoutineBody& body) 
         Store_Operand_Value(slot);
         break;
     }
-    if (decoded->zero_ends && Current_Operand(slot).value == 0) return;
+    if (decoded->zero_ends && Current_Operand(slot).value() == 0) return;
   }
 }
 
@@ -106,7 +107,12 @@ void VMCode::Store_Operand_Literal(int slot, VMAsm_Symbol_Type type) {
     // The symbol-type check keeps the routine name users have always seen for it.
     errors_.Raise_At(kModule, "Generate_Operand_Literal", "Invalid case value for VMAsm_Symbol_Type.");
   }
-  const std::string_view name = Text_Of(Current_Operand(slot));
+  if (Current_Operand(slot).holds_text()) {
+    // The reader found the symbol when it read the name.
+    Store_Word(slot, Current_Operand(slot).word);
+    return;
+  }
+  const std::string_view name = Text_Of(*reader_, Current_Operand(slot));
   const SymbolRecord* symbol = reader_->Find_Symbol(type, name);
   if (symbol == nullptr) {
     errors_.Raise_At(kModule, "Store_Operand_Literal", "Symbol '%s' not defined", std::string(name).c_str());
@@ -115,7 +121,12 @@ void VMCode::Store_Operand_Literal(int slot, VMAsm_Symbol_Type type) {
 }
 
 void VMCode::Store_Operand_String(int slot) {
-  const std::string_view text = Text_Of(Current_Operand(slot));
+  if (Current_Operand(slot).holds_text()) {
+    // The reader entered the string when it read it.
+    Store_Word(slot, Current_Operand(slot).word);
+    return;
+  }
+  const std::string_view text = Text_Of(*reader_, Current_Operand(slot));
   const StringRecord* entry = reader_->Find_String(text);
   if (entry == nullptr) {
     errors_.Raise_At(kModule, "Store_Operand_String", "The string '%s' is not in the string symbol table.",
@@ -125,9 +136,11 @@ void VMCode::Store_Operand_String(int slot) {
 }
 
 void VMCode::Store_Operand_Label(int slot, const RoutineBody& label_body) {
-  const std::string_view name = Text_Of(Current_Operand(slot));
-  const SymbolRecord* label = label_body.Find_Label(name);
+  // A label operand holds the number of its name, which is the number the
+  // label's own name has: no text is compared.
+  const LabelRecord* label = label_body.Find_Label_By_Number(Current_Operand(slot).datum);
   if (label == nullptr) {
+    const std::string_view name = Text_Of(*reader_, Current_Operand(slot));
     Report_Undefined(Format_Printf("Location label '%s' not defined in routine '%s'.",
                                    std::string(name).c_str(), std::string(current_steps_->name).c_str()));
   }
@@ -135,15 +148,15 @@ void VMCode::Store_Operand_Label(int slot, const RoutineBody& label_body) {
 }
 
 void VMCode::Store_Operand_Routine(int slot, const RoutineBody*& label_body) {
-  const std::string_view name = Text_Of(Current_Operand(slot));
+  const std::string_view name = Text_Of(*reader_, Current_Operand(slot));
   const RoutineRecord* routine = reader_->Find_Routine(name);
   if (routine == nullptr)
     Report_Undefined(Format_Printf("Routine label '%s' not defined.", std::string(name).c_str()));
   Store_Word(slot, routine->index);
-  label_body = routine->body.get();
+  label_body = &routine->body;
 }
 
-void VMCode::Store_Operand_Value(int slot) { Store_Word(slot, Current_Operand(slot).value); }
+void VMCode::Store_Operand_Value(int slot) { Store_Word(slot, Current_Operand(slot).value()); }
 
 void VMCode::Report_Undefined(const std::string& message) {
   try {

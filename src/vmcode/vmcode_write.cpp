@@ -26,6 +26,9 @@ unsigned Hex(std::int32_t offset) { return static_cast<unsigned>(offset); }
 
 const char* True_Or_False(std::int32_t flag) { return flag == 1 ? "true" : "false"; }
 
+// Listing text is written to the file once this much of it has gathered.
+constexpr std::size_t kListingBlock = std::size_t{1} << 20;
+
 // Room for one listing row: " /* %4d */ {", five words, "}", ",\n".
 constexpr std::size_t kRowTextSize = 96;
 
@@ -45,6 +48,22 @@ char* Format_Row(char* out, std::int32_t row, const std::array<std::int16_t, 5>&
   }
   return out;
 }
+
+// One listing element: `prefix` and the value in decimal, as "%d" writes it.
+// It is made without a format string: the routine arrays hold an element for
+// each of up to a hundred thousand routines.
+class Number_Element {
+ public:
+  Number_Element(std::string_view prefix, std::int32_t value) {
+    char* end = std::copy(prefix.begin(), prefix.end(), text_);
+    size_ = static_cast<std::size_t>(std::to_chars(end, text_ + sizeof text_, value).ptr - text_);
+  }
+  std::string_view view() const { return {text_, size_}; }
+
+ private:
+  char text_[32];  // a prefix of a few characters and at most 11 of the number
+  std::size_t size_ = 0;
+};
 
 // The text as the inside of a C string literal that compiles to exactly its
 // bytes. A backslash and a double quote get a backslash before them and a
@@ -87,7 +106,7 @@ void VMCode::Begin_Array(const char* name, std::int32_t offset) {
   output_position_ = static_cast<std::uint32_t>(offset);
 }
 
-void VMCode::End_Element(bool another_follows) { Emit_Text(another_follows ? ",\n" : "\n"); }
+void VMCode::End_Element(bool another_follows) { Emit_Raw(another_follows ? ",\n" : "\n"); }
 
 void VMCode::Write_Step_Data() {
   const TemplateConfig& config = *template_;
@@ -133,7 +152,7 @@ void VMCode::Write_Routine_Speeds() {
             Hex(config.routine_speed_array_offset), config.max_routine_count);
   const RoutineCode* last = routines_.Last();
   for (const RoutineCode& routine : routines_) {
-    Emit_Text("    %d", routine.speed);
+    Emit_Raw(Number_Element("    ", routine.speed).view());
     End_Element(&routine != last);
     unsigned char word[2];
     Put16(word, Low16(routine.speed));
@@ -149,7 +168,8 @@ void VMCode::Write_Routine_Priorities() {
             Hex(config.routine_priority_array_offset), config.max_routine_count);
   const RoutineCode* last = routines_.Last();
   for (const RoutineCode& routine : routines_) {
-    Emit_Text("    %s", True_Or_False(routine.priority));
+    Emit_Raw("    ");
+    Emit_Raw(True_Or_False(routine.priority));
     End_Element(&routine != last);
     const unsigned char flag = routine.priority != 0 ? 1 : 0;
     Emit_Bytes(1, &flag);
@@ -165,7 +185,7 @@ void VMCode::Write_Routine_Offsets() {
   const RoutineCode* last = routines_.Last();
   std::int32_t first_row = 0;
   for (const RoutineCode& routine : routines_) {
-    Emit_Text("    %d", first_row);
+    Emit_Raw(Number_Element("    ", first_row).view());
     End_Element(&routine != last);
     unsigned char word[2];
     Put16(word, Low16(first_row));
@@ -182,7 +202,8 @@ void VMCode::Write_Routine_Debug_Flags() {
             config.max_routine_count);
   const RoutineCode* last = routines_.Last();
   for (const RoutineCode& routine : routines_) {
-    Emit_Text("    %s", True_Or_False(routine.debug));
+    Emit_Raw("    ");
+    Emit_Raw(True_Or_False(routine.debug));
     End_Element(&routine != last);
     const unsigned char flag = routine.debug != 0 ? 1 : 0;
     Emit_Bytes(1, &flag);
@@ -245,7 +266,7 @@ void VMCode::Write_Integer_Array() {
             config.integer_array_rows);
   const SymbolRecord* last = reader_->variables().Last();
   for (const SymbolRecord& variable : reader_->variables()) {
-    Emit_Text("\t%d", variable.x);
+    Emit_Raw(Number_Element("\t", variable.x).view());
     End_Element(&variable != last);
     unsigned char word[2];
     Put16(word, Low16(variable.x));
@@ -261,7 +282,7 @@ void VMCode::Write_Objective_Array() {
             Hex(config.objective_array_offset), config.objective_array_rows);
   const SymbolRecord* last = reader_->texts().Last();
   for (const SymbolRecord& text : reader_->texts()) {
-    const std::string value = text.text.value_or("");
+    const std::string value = text.text != nullptr ? *text.text : std::string();
     Emit_Text("\t\"%s\"", C_String_Text(value).c_str());
     End_Element(&text != last);
     Write_Text_Row(value, config.objective_array_cols);
@@ -294,15 +315,19 @@ void VMCode::Emit_Raw(std::string_view text) {
   // The listing's lines end with CR LF on every platform.
   for (;;) {
     const std::size_t line_end = text.find('\n');
-    const std::string_view piece = text.substr(0, line_end);
-    bool written = std::fwrite(piece.data(), 1, piece.size(), output_file_) == piece.size();
-    if (written && line_end != std::string_view::npos) written = std::fwrite("\r\n", 1, 2, output_file_) == 2;
-    if (!written) {
-      errors_.Raise_System_At(kModule, "fwrite");
-    }
-    if (line_end == std::string_view::npos) return;
+    listing_text_.append(text.substr(0, line_end));
+    if (line_end == std::string_view::npos) break;
+    listing_text_.append("\r\n", 2);
     text.remove_prefix(line_end + 1);
   }
+  if (listing_text_.size() >= kListingBlock) Flush_Listing();
+}
+
+void VMCode::Flush_Listing() {
+  if (std::fwrite(listing_text_.data(), 1, listing_text_.size(), output_file_) != listing_text_.size()) {
+    errors_.Raise_System_At(kModule, "fwrite");
+  }
+  listing_text_.clear();
 }
 
 }  // namespace kx

@@ -26,35 +26,41 @@ int Compare_Tokens(const OpcodeRecord& a, const OpcodeRecord& b) {
 
 }  // namespace
 
-std::optional<OperandSlot> Decode_Operand_Type(VMOpcode_Operand_Type type) {
-  using enum OperandKind;
-  struct Legal {
-    VMOpcode_Operand_Type type;
-    OperandSlot slot;
-  };
-  static constexpr Legal kLegal[] = {
-      {VMOPCODE_OBJECT, {Object}},
-      {VMOPCODE_STRING, {String}},
-      {VMOPCODE_TEXTNAME, {TextName}},
-      {VMOPCODE_VARIABLE, {Variable}},
-      {VMOPCODE_ROUTINE, {Routine}},
-      {VMOPCODE_POSITION, {Position}},
-      {VMOPCODE_LABEL, {Label}},
-      {VMOPCODE_INTEGER, {Integer}},
-      {VMOPCODE_BOOLEAN, {Boolean}},
-      {VMOPCODE_COLOR, {Color}},
-      {VMOPCODE_BOOLEAN | VMOPCODE_INTEGER, {Number}},
-      {VMOPCODE_OPTIONAL | VMOPCODE_VARIABLE, {Variable, true}},
-      {VMOPCODE_OPTIONAL | VMOPCODE_POSITION, {Position, true}},
-      {VMOPCODE_OPTIONAL | VMOPCODE_LABEL, {Label, true}},
-      {VMOPCODE_OPTIONAL | VMOPCODE_INTEGER, {Integer, true}},
-      {VMOPCODE_OPTIONAL | VMOPCODE_BOOLEAN, {Boolean, true}},
-      {VMOPCODE_ZERO_ENDS | VMOPCODE_INTEGER, {Integer, false, true}},
-  };
-  for (const Legal& legal : kLegal)
-    if (legal.type == type) return legal.slot;
-  return std::nullopt;
-}
+namespace {
+
+struct Legal_Type {
+  VMOpcode_Operand_Type type;
+  OperandSlot slot;
+};
+
+constexpr Legal_Type kLegalTypes[] = {
+    {VMOPCODE_OBJECT, {OperandKind::Object}},
+    {VMOPCODE_STRING, {OperandKind::String}},
+    {VMOPCODE_TEXTNAME, {OperandKind::TextName}},
+    {VMOPCODE_VARIABLE, {OperandKind::Variable}},
+    {VMOPCODE_ROUTINE, {OperandKind::Routine}},
+    {VMOPCODE_POSITION, {OperandKind::Position}},
+    {VMOPCODE_LABEL, {OperandKind::Label}},
+    {VMOPCODE_INTEGER, {OperandKind::Integer}},
+    {VMOPCODE_BOOLEAN, {OperandKind::Boolean}},
+    {VMOPCODE_COLOR, {OperandKind::Color}},
+    {VMOPCODE_BOOLEAN | VMOPCODE_INTEGER, {OperandKind::Number}},
+    {VMOPCODE_OPTIONAL | VMOPCODE_VARIABLE, {OperandKind::Variable, true}},
+    {VMOPCODE_OPTIONAL | VMOPCODE_POSITION, {OperandKind::Position, true}},
+    {VMOPCODE_OPTIONAL | VMOPCODE_LABEL, {OperandKind::Label, true}},
+    {VMOPCODE_OPTIONAL | VMOPCODE_INTEGER, {OperandKind::Integer, true}},
+    {VMOPCODE_OPTIONAL | VMOPCODE_BOOLEAN, {OperandKind::Boolean, true}},
+    {VMOPCODE_ZERO_ENDS | VMOPCODE_INTEGER, {OperandKind::Integer, false, true}},
+};
+
+}  // namespace
+
+constexpr std::array<Decoded_Operand_Type, kOperandTypeLimit> kDecodedOperandTypes = [] {
+  std::array<Decoded_Operand_Type, kOperandTypeLimit> table{};
+  for (const Legal_Type& legal : kLegalTypes)
+    table[static_cast<std::size_t>(legal.type)] = {true, legal.slot};
+  return table;
+}();
 
 VMOpcode::VMOpcode(ErrorContext& errors)
     : errors_(errors), by_name_(Compare_Names), by_token_(Compare_Tokens) {

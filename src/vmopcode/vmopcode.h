@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "util/search_tree.h"
 #include "diagnostics/error_context.h"
+#include "util/search_tree.h"
 
 namespace kx {
 
@@ -30,7 +30,19 @@ enum : VMOpcode_Operand_Type {
 };
 
 // What an operand slot takes, its two flags set aside.
-enum class OperandKind { Object, String, TextName, Variable, Routine, Position, Label, Integer, Boolean, Number, Color };
+enum class OperandKind {
+  Object,
+  String,
+  TextName,
+  Variable,
+  Routine,
+  Position,
+  Label,
+  Integer,
+  Boolean,
+  Number,
+  Color
+};
 
 // A legal operand type taken apart. Number is the boolean-or-integer pair.
 struct OperandSlot {
@@ -39,9 +51,24 @@ struct OperandSlot {
   bool zero_ends = false;  // an integer whose value 0 ends the operand list
 };
 
+// Every combination of the operand type bits, each with its slot when it is
+// one of the legal types: the reader and the generator decode every operand
+// of every step, so a decoding is one lookup, made in place.
+struct Decoded_Operand_Type {
+  bool legal = false;
+  OperandSlot slot;
+};
+inline constexpr VMOpcode_Operand_Type kOperandTypeLimit = VMOPCODE_ZERO_ENDS * 2;
+extern const std::array<Decoded_Operand_Type, kOperandTypeLimit> kDecodedOperandTypes;
+
 // The slot of one of the seventeen legal non-zero operand types; nullopt for
 // any other value.
-std::optional<OperandSlot> Decode_Operand_Type(VMOpcode_Operand_Type type);
+inline std::optional<OperandSlot> Decode_Operand_Type(VMOpcode_Operand_Type type) {
+  if (type < 0 || type >= kOperandTypeLimit) return std::nullopt;
+  const Decoded_Operand_Type& decoded = kDecodedOperandTypes[static_cast<std::size_t>(type)];
+  if (!decoded.legal) return std::nullopt;
+  return decoded.slot;
+}
 
 // True for the kinds that name a variable, position or label, whose absent
 // optional operand a step holds as kAbsentReference.
@@ -74,7 +101,9 @@ inline constexpr int kFirstOpcodeToken = 1024;
 extern const std::array<OpcodeDefinition, kOpcodeCount> kOpcodeTable;
 
 // True for the seventeen legal non-zero operand types.
-inline bool Is_Legal_Operand_Type(VMOpcode_Operand_Type type) { return Decode_Operand_Type(type).has_value(); }
+inline bool Is_Legal_Operand_Type(VMOpcode_Operand_Type type) {
+  return Decode_Operand_Type(type).has_value();
+}
 
 // The opcode catalogue: every operation by name (byte-wise order) and by
 // token (table order). Immutable after construction.

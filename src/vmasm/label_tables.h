@@ -1,0 +1,91 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace kx {
+
+// The location labels of each routine, found by the number of their name
+// among the operand texts. Each routine has a small open-addressing table of
+// 8-byte slots, and the tables of all routines lie one after another in one
+// vector: a routine's lookups stay within a few cache lines, and no routine
+// costs a heap block of its own. The table of the routine being read is the
+// last one and grows in place.
+class LabelTables {
+ public:
+  // One routine's table: slots [first, first + size).
+  struct Table {
+    std::uint32_t first = 0;
+    std::uint32_t size = 0;
+  };
+
+  LabelTables() = default;
+  LabelTables(const LabelTables&) = delete;
+  LabelTables& operator=(const LabelTables&) = delete;
+
+  // Starts the table of the next routine.
+  void Begin() {
+    building_ = {static_cast<std::uint32_t>(slots_.size()), 0};
+    count_ = 0;
+  }
+
+  // Adds the label named `name` (a number above 0) at `position` among the
+  // labels of the routine being read; false, and nothing added, when the
+  // routine has a label of that name already.
+  bool Insert(std::int32_t name, std::uint32_t position) {
+    if (Find(building_, name) >= 0) return false;
+    if ((count_ + 1) * 2 > building_.size) Grow();
+    Place({name, position});
+    ++count_;
+    return true;
+  }
+
+  // The table of the routine being read, as it stands.
+  const Table& building() const { return building_; }
+
+  // The position among its routine's labels of the label named `name`; -1 when there is none.
+  std::int64_t Find(const Table& table, std::int32_t name) const {
+    if (table.size == 0) return -1;
+    const std::uint32_t mask = table.size - 1;
+    for (std::uint32_t i = Hash(name) & mask;; i = (i + 1) & mask) {
+      const Slot& slot = slots_[table.first + i];
+      if (slot.name == 0) return -1;
+      if (slot.name == name) return slot.position;
+    }
+  }
+
+ private:
+  struct Slot {
+    std::int32_t name = 0;  // 0: free
+    std::uint32_t position = 0;
+  };
+
+  static std::uint32_t Hash(std::int32_t name) {
+    const std::uint32_t h = static_cast<std::uint32_t>(name) * 2654435761u;
+    return h ^ (h >> 16);
+  }
+
+  void Place(const Slot& entry) {
+    const std::uint32_t mask = building_.size - 1;
+    std::uint32_t i = Hash(entry.name) & mask;
+    while (slots_[building_.first + i].name != 0) i = (i + 1) & mask;
+    slots_[building_.first + i] = entry;
+  }
+
+  // Doubles the building table (at least 8 slots), at most half full after.
+  void Grow() {
+    const std::vector<Slot> old(slots_.begin() + building_.first, slots_.end());
+    building_.size = building_.size == 0 ? 8 : building_.size * 2;
+    slots_.resize(building_.first);  // the tables before it stay as they are
+    slots_.resize(static_cast<std::size_t>(building_.first) + building_.size);
+    for (const Slot& slot : old)
+      if (slot.name != 0) Place(slot);
+  }
+
+  std::vector<Slot> slots_;
+  Table building_;
+  std::uint32_t count_ = 0;  // labels in the building table
+};
+
+}  // namespace kx
