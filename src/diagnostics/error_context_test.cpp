@@ -9,29 +9,16 @@
 namespace kx {
 namespace {
 
-// The text that `action` delivers, which must end the operation with BuildFailure(0).
-std::string Failure(testing::CapturedContext& captured, const std::function<void()>& action) {
-  captured.entries.clear();
-  try {
-    action();
-    ADD_FAILURE() << "no BuildFailure";
-  } catch (const BuildFailure& failure) {
-    EXPECT_EQ(failure.line(), 0);
-  }
-  return captured.Text();
-}
-
 // Both end the operation themselves, even on a sink that does not.
 TEST(ErrorContext, RaiseAndRaiseSystemDeliverTheirHeaderThenFail) {
   testing::CapturedContext notices(false);
   notices.context.Set_Location(12, "vmobject/vmobject");
-  EXPECT_EQ(Failure(notices, [&] { notices.context.Raise("VMBuild", "Named template %s.", "missing"); }),
+  EXPECT_EQ(notices.Failure([&] { notices.context.Raise("VMBuild", "Named template %s.", "missing"); }),
             "File    : vmobject/vmobject\nLine    : 12\nRoutine : VMBuild\n\nNamed template missing.");
-  EXPECT_EQ(Failure(notices,
-                    [&] {
-                      errno = ENOENT;
-                      notices.context.Raise_System("fopen (\"%s\", \"wb\")", "out.dll");
-                    }),
+  EXPECT_EQ(notices.Failure([&] {
+    errno = ENOENT;
+    notices.context.Raise_System("fopen (\"%s\", \"wb\")", "out.dll");
+  }),
             "File       : vmobject/vmobject\nLine       : 12\nError code : 2\n"
             "Error text : No such file or directory\nSubroutine : fopen (\"out.dll\", \"wb\")");
 }
@@ -42,9 +29,9 @@ TEST(ErrorContext, ReportDeliversWrappedAndCutAndFailsOnlyOnAnErrorSink) {
   notices.context.Report("%s", "alpha beta gamma delta");
   EXPECT_EQ(notices.Text(), "Processing\nfile:\n\"a.kxs\"\n\nalpha beta\ngamma\ndelta");
   const std::string text = "100% of %s and %d stay";  // a finished text is never taken as a format
-  EXPECT_EQ(Failure(errors, [&] { errors.context.Report("%s", text.c_str()); }), text);
+  EXPECT_EQ(errors.Failure([&] { errors.context.Report("%s", text.c_str()); }), text);
   // The wrapped text is cut again: its line breaks count.
-  EXPECT_EQ(Failure(errors, [&] { errors.context.Report("%s", std::string(5000, 'x').c_str()); }).size(),
+  EXPECT_EQ(errors.Failure([&] { errors.context.Report("%s", std::string(5000, 'x').c_str()); }).size(),
             ErrorContext::kDiagnosticSize);
 }
 

@@ -1,5 +1,9 @@
 #include "diagnostics/testing.h"
 
+#include <gtest/gtest.h>
+
+#include "diagnostics/build_failure.h"
+
 namespace kx::testing {
 
 CapturedContext::CapturedContext(bool ends_build, int width)
@@ -13,6 +17,17 @@ std::string CapturedContext::Text() const {
     text += entries[i];
   }
   return text;
+}
+
+std::string CapturedContext::Failure(const std::function<void()>& action) {
+  entries.clear();
+  try {
+    action();
+    ADD_FAILURE() << "no BuildFailure";
+  } catch (const BuildFailure& failure) {
+    EXPECT_EQ(failure.line(), 0);
+  }
+  return Text();
 }
 
 }  // namespace kx::testing

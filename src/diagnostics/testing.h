@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,8 @@ struct CapturedContext {
   ErrorContext context;
   // The entries joined with line feeds.
   std::string Text() const;
+  // The text that `action` delivers, which must end the operation with BuildFailure(0).
+  std::string Failure(const std::function<void()>& action);
 };
 
 }  // namespace kx::testing
