@@ -32,6 +32,8 @@ int Compare_Scanner(const LexanScanner& a, const LexanScanner& b) { return a == 
 Lexan::Lexan(ErrorContext& errors, const char* hint)
     : errors_(errors),
       hint_(hint != nullptr ? hint : ""),
+      line_start_(line_buffer_.data()),
+      line_end_(line_buffer_.data()),
       position_(line_buffer_.data()),
       contexts_(Compare_Context),
       specials_(Compare_Special),
@@ -61,6 +63,7 @@ void Lexan::Lexan_Add_Scanner(LexanScanner scanner) {
     errors_.Raise_At(kModule, "Lexan_Add_Scanner", "Scanner already in scanner list.");
   }
   newest->scanners->Add(std::make_unique<LexanScanner>(scanner));
+  ++vocabulary_version_;
 }
 
 void Lexan::Lexan_Set_Context(int number) {
@@ -78,6 +81,29 @@ void Lexan::Lexan_Add_Special(char c) {
   }
   specials_.Insert(std::make_unique<char>(c));
   is_special_[static_cast<unsigned char>(c)] = true;
+  ++vocabulary_version_;
+}
+
+void Lexan::Build_Candidates(LexanContext& context) const {
+  // Whether `scanner` can accept a token that starts with `c`; a scanner the
+  // lexer does not know is always tried.
+  const auto may_start = [this](LexanScanner scanner, char c) {
+    if (scanner == Scan_Special) return is_special_[static_cast<unsigned char>(c)];
+    if (scanner == Scan_Integer) return Is_Digit(c);
+    if (scanner == Scan_Hexadecimal) return c == '0';
+    if (scanner == Scan_String) return c == '"';
+    if (scanner == Scan_Keyword) return Is_Keyword_Char(c);  // it also refuses over-long runs
+    if (scanner == Scan_Literal) return Is_Literal_Char(c) && !Is_Digit(c);
+    return true;
+  };
+  context.candidates.clear();
+  for (int code = 0; code < 256; ++code) {
+    context.starts[static_cast<std::size_t>(code)] = static_cast<std::uint16_t>(context.candidates.size());
+    for (LexanScanner scanner : *context.scanners)
+      if (may_start(scanner, static_cast<char>(code))) context.candidates.push_back(scanner);
+  }
+  context.starts[256] = static_cast<std::uint16_t>(context.candidates.size());
+  context.built_for = vocabulary_version_;
 }
 
 void Lexan::Lexan_Add_Keyword(std::string_view text, int kind) {
@@ -139,7 +165,8 @@ bool Scan_String(Lexan& lexan) {
   // A string still open at the end of its line takes the rest of the line,
   // its line feed included; no step is taken past the end of the line text.
   const char* end = lexan.position_;
-  while (*end != '"' && *end != '\0') ++end;
+  while (*end != '"' && *end != '\n' && *end != '\0') ++end;
+  if (*end == '\n') ++end;
   lexan.string_text_.assign(lexan.position_, end);
   lexan.column_ += static_cast<int>(end - lexan.position_);
   lexan.position_ = end;
@@ -149,9 +176,13 @@ bool Scan_String(Lexan& lexan) {
 }
 
 bool Scan_Keyword(Lexan& lexan) {
+  // The run is folded as it is scanned; its first kKeywordLimit characters
+  // are all a keyword could be.
+  char folded[kKeywordLimit];
   const char* p = lexan.position_;
-  while (Is_Keyword_Char(*p)) ++p;
-  const auto size = static_cast<std::size_t>(p - lexan.position_);
+  std::size_t size = 0;
+  for (; Is_Keyword_Char(*p); ++p, ++size)
+    if (size < kKeywordLimit) folded[size] = static_cast<char>(Fold_Case(*p));
   if (size >= kKeywordLimit) {
     // As for every token, the arrow stands at the column before the run; the
     // span of the diagnostic still covers the run's first character.
@@ -159,11 +190,8 @@ bool Scan_Keyword(Lexan& lexan) {
                       "256");
   }
   if (size == 0) return false;
-  if ((lexan.keyword_shapes_[static_cast<unsigned char>(Fold_Case(*lexan.position_))] &
-       Lexan::Shape_Bit(size)) == 0)
+  if ((lexan.keyword_shapes_[static_cast<unsigned char>(folded[0])] & Lexan::Shape_Bit(size)) == 0)
     return false;
-  char folded[kKeywordLimit];
-  std::transform(lexan.position_, p, folded, [](char c) { return static_cast<char>(Fold_Case(c)); });
   const LexanKeyword* keyword = lexan.keyword_index_.Find(std::string_view(folded, size));
   if (keyword == nullptr) return false;
   lexan.token_ = keyword->kind;

@@ -46,6 +46,14 @@ bool Scan_Literal(Lexan& lexan);
 struct LexanContext {
   int number = 0;
   std::unique_ptr<LinkedList<LexanScanner>> scanners;
+  // The scanners, in list order, that may accept a token starting with each
+  // byte: candidates[starts[c]] to candidates[starts[c + 1]]. A scanner left
+  // out for a byte would consume nothing there, so only the calls that
+  // cannot succeed are saved. Built on first use after the scanners or the
+  // specials changed (built_for differs from the lexer's vocabulary version).
+  std::vector<LexanScanner> candidates;
+  std::array<std::uint16_t, 257> starts{};
+  int built_for = -1;
 };
 
 struct LexanKeyword {
@@ -149,14 +157,21 @@ class Lexan {
     ++position_;
     ++column_;
   }
-  // Reads the next physical line into line_buffer_; false at the end of the input.
+  // Reads the next physical line; false at the end of the input.
   bool Read_Line();
+  // Takes the next line where it lies when it is whole and plain; false
+  // (and nothing taken) otherwise.
+  bool Take_Plain_Line();
+  // Copies a current line that lies in the input to line_buffer_, before the
+  // input it lies in is read over.
+  void Keep_Line();
   // The next byte of the file, or EOF at its end or on a read error.
   int Next_Byte() {
     if (input_next_ == input_end_ && !Fill_Input()) return EOF;
     return static_cast<unsigned char>(input_[input_next_++]);
   }
   bool Fill_Input();
+  void Build_Candidates(LexanContext& context) const;
   // Starts at the first line of the opened input and reads the first token.
   void Start_Reading();
   // Copies the bytes up to the next line feed, carriage return or tab that
@@ -173,14 +188,19 @@ class Lexan {
   Span error_span_;
   int context_count_ = 0;
   const char* hint_;
-  // The current line after tab expansion, its line feed included; zeros from
-  // the end of its text on, and one more terminating zero that is never
-  // overwritten.
+  // The current line, its line feed included, is scanned where it lies in
+  // the input when it lies there whole and plain (no tab, carriage return or
+  // zero byte), so that most lines are never copied. Any other line is
+  // copied, tabs expanded, into line_buffer_: zeros from the end of its text
+  // on, and one more terminating zero that is never overwritten. Every
+  // scanner stops at the line feed, or at a zero in line_buffer_.
   std::array<char, kLineLimit + 1> line_buffer_{};
-  // Characters of the current line in line_buffer_, its line feed included.
-  int line_length_ = 0;
-  // Where scanning continues: inside line_buffer_, or the constant line feed
-  // before the first line, or nullptr once the end of the input was met.
+  int buffer_length_ = 0;  // characters of the latest line copied to line_buffer_
+  const char* line_start_ = nullptr;
+  const char* line_end_ = nullptr;  // one past the line's last character
+  int line_length_ = 0;             // line_end_ - line_start_
+  // Where scanning continues: inside the current line, or the constant line
+  // feed before the first line, or nullptr once the end of the input was met.
   const char* position_ = nullptr;
   UniqueFile file_;
   // Bytes of the input: read from file_ in blocks into input_buffer_, or a
@@ -206,6 +226,7 @@ class Lexan {
     return std::uint32_t{1} << std::min<std::size_t>(size, 31);
   }
   std::array<bool, 256> is_special_{};  // the registered specials
+  int vocabulary_version_ = 0;          // counts changes of scanners and specials
   LexanContext* current_context_ = nullptr;
   std::uint32_t value_ = 0;
   std::string string_text_;

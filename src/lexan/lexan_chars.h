@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string_view>
 
@@ -9,9 +10,23 @@ namespace kx::lexan_chars {
 
 inline bool Is_Digit(char c) { return c >= '0' && c <= '9'; }
 
-inline bool Is_Keyword_Char(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
+// Letters and '_' (bit 1), and those with the digits (bit 2), by byte: the
+// scanners test every character of a name, and one load beats a chain of
+// comparisons.
+inline constexpr std::array<unsigned char, 256> kNameChars = [] {
+  std::array<unsigned char, 256> classes{};
+  for (int c = 0; c < 256; ++c) {
+    const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+    const bool digit = c >= '0' && c <= '9';
+    classes[static_cast<std::size_t>(c)] =
+        static_cast<unsigned char>((letter ? 1 : 0) | (letter || digit ? 2 : 0));
+  }
+  return classes;
+}();
 
-inline bool Is_Literal_Char(char c) { return Is_Digit(c) || Is_Keyword_Char(c); }
+inline bool Is_Keyword_Char(char c) { return (kNameChars[static_cast<unsigned char>(c)] & 1) != 0; }
+
+inline bool Is_Literal_Char(char c) { return (kNameChars[static_cast<unsigned char>(c)] & 2) != 0; }
 
 inline bool Is_Hex_Digit(char c) { return Is_Digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 

@@ -38,6 +38,9 @@ void Lexan::Lexan_Open_Text(std::string_view text) {
 
 void Lexan::Start_Reading() {
   line_buffer_.fill('\0');
+  buffer_length_ = 0;
+  line_start_ = line_buffer_.data();
+  line_end_ = line_start_;
   line_length_ = 0;
   input_next_ = 0;
   input_end_ = 0;
@@ -61,8 +64,13 @@ void Lexan::Lexan_Get_Token() {
   string_text_.clear();
   literal_text_.clear();
   while (position_ != nullptr) {
-    const char c = *position_;
-    if (c == '\0' && position_ >= line_buffer_.data() && position_ < line_buffer_.data() + line_length_) {
+    // A line in the input is followed by the next one: nothing past its end is read.
+    const char* blank_end = position_;
+    while (blank_end != line_end_ && (*blank_end == ' ' || *blank_end == '\t')) ++blank_end;
+    column_ += static_cast<int>(blank_end - position_);
+    position_ = blank_end;
+    const char c = position_ != line_end_ ? *position_ : '\0';
+    if (c == '\0' && position_ >= line_start_ && position_ < line_end_) {
       scan_column_ = column_++;  // a zero byte inside the line: the arrow marks it
       Lexan_Error("Invalid lexeme.");
     }
@@ -72,15 +80,16 @@ void Lexan::Lexan_Get_Token() {
         token_column_ = column_;
         position_ = nullptr;
       }
-    } else if (c == ' ' || c == '\t') {
-      Advance();
     } else {
       if (current_context_ == nullptr) {
         errors_.Raise_At(kModule, "Lexan_Get_Token", "Unable to find current lexan context.");
       }
+      LexanContext& context = *current_context_;
+      if (context.built_for != vocabulary_version_) Build_Candidates(context);
       scan_column_ = column_;
-      for (LexanScanner& scanner : *current_context_->scanners) {
-        if (scanner(*this)) {
+      const auto code = static_cast<unsigned char>(c);
+      for (std::uint16_t i = context.starts[code]; i < context.starts[code + 1u]; ++i) {
+        if (context.candidates[i](*this)) {
           token_column_ = scan_column_ + 1;
           scan_column_ = -1;
           return;
@@ -133,7 +142,64 @@ int Lexan::Copy_Plain(char* out, int room) {
   return count;
 }
 
+namespace {
+
+// The line feed that ends the line at `begin` within `size` bytes; nullptr
+// when a tab, a carriage return or a zero byte comes before it, or none comes.
+const char* Find_Plain_Line_End(const char* begin, std::size_t size) {
+  // Eight bytes at a time while none of them is below 14, which all four are
+  // (the test is exact for whether any byte is).
+  constexpr std::uint64_t kOnes = 0x0101010101010101u;
+  constexpr std::uint64_t kHighs = 0x8080808080808080u;
+  std::size_t i = 0;
+  for (; i + 8 <= size; i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, begin + i, sizeof word);
+    if (((word - kOnes * 14) & ~word & kHighs) != 0) break;
+  }
+  for (; i < size; ++i) {
+    const char c = begin[i];
+    if (c == '\n') return begin + i;
+    if (c == '\t' || c == '\r' || c == '\0') return nullptr;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+bool Lexan::Take_Plain_Line() {
+  const char* begin = input_ + input_next_;
+  // The longest line taken: 510 characters of text and the line feed.
+  const std::size_t size = std::min<std::size_t>(input_end_ - input_next_, kLineLimit - 1);
+  const char* feed = Find_Plain_Line_End(begin, size);
+  if (feed == nullptr) return false;
+  line_start_ = begin;
+  line_end_ = feed + 1;
+  line_length_ = static_cast<int>(line_end_ - line_start_);
+  input_next_ += static_cast<std::size_t>(line_length_);
+  return true;
+}
+
+void Lexan::Keep_Line() {
+  if (line_start_ == line_buffer_.data()) return;
+  char* buffer = line_buffer_.data();
+  std::copy(line_start_, line_end_, buffer);
+  std::fill(buffer + line_length_, buffer + std::max(line_length_, buffer_length_), '\0');
+  buffer_length_ = line_length_;
+  position_ = position_ != nullptr ? buffer + (position_ - line_start_) : nullptr;
+  line_start_ = buffer;
+  line_end_ = buffer + line_length_;
+}
+
 bool Lexan::Read_Line() {
+  if (input_next_ < input_end_ && Take_Plain_Line()) {
+    ++line_;
+    column_ = 0;
+    position_ = line_start_;
+    return true;
+  }
+  // The input the current line lies in may be read over from here on.
+  Keep_Line();
   std::FILE* file = file_.get();
   int c = Next_Byte();
   if (c == EOF) {
@@ -182,7 +248,10 @@ bool Lexan::Read_Line() {
     errors_.Raise_System_At(kModule, "fgets");
   }
   // Only what the previous line left needs clearing: the rest is zero.
-  std::fill(buffer + length, buffer + std::max(length, line_length_), '\0');
+  std::fill(buffer + length, buffer + std::max(length, buffer_length_), '\0');
+  buffer_length_ = length;
+  line_start_ = buffer;
+  line_end_ = buffer + length;
   line_length_ = length;
 
   ++line_;
@@ -254,7 +323,7 @@ void Lexan::Lexan_Resume() {
   scan_column_ = -1;
   if (position_ == nullptr) return;
   const int next = std::min(std::max(error_span_.last_column, 0), line_length_);
-  position_ = line_buffer_.data() + next;
+  position_ = line_start_ + next;
   column_ = next;
 }
 
@@ -269,7 +338,7 @@ void Lexan::Lexan_Listing(const std::string& message) {
   // The line as the terminal shows it: a control byte (a carriage return of
   // its own, a zero, an escape) would act on the terminal or cut the line, so
   // it prints as '?' in its column; the line feed that ends the line stays.
-  std::string shown(line_buffer_.data(), static_cast<std::size_t>(line_length_));
+  std::string shown(line_start_, static_cast<std::size_t>(line_length_));
   for (std::size_t i = 0; i < shown.size(); ++i) {
     const auto c = static_cast<unsigned char>(shown[i]);
     if ((c < 0x20 || c == 0x7F) && !(c == '\n' && i + 1 == shown.size())) shown[i] = '?';

@@ -233,11 +233,19 @@ TEST(LexanListing, ClientDiagnosticsAndKeywordRuns) {
                     "    1: template \"abc\"\n"));
   EXPECT_EQ(h.Failure([&] { h.lexan.Lexan_Error("Value %s is %d%% too large.", "x%dy", 5); }),
             Listing("Value x%dy is 5% too large.", 14, "    1: template \"abc\"\n"));
-  Lexer end;  // at the end of the input the last line is listed
-  end.Open("max {");
-  end.Tokens();
-  EXPECT_EQ(end.Failure([&] { end.lexan.Lexan_Match(';'); }),
-            Listing("Found an end of file when expecting ';'.", 5, "    1: max {"));
+  // At the end of the input the last line is listed, with or without its line
+  // feed, and also past the first block.
+  std::string filler;
+  while (filler.size() < 70000) filler += "// filler\n";
+  const std::pair<std::string, std::string> ends[] = {
+      {"max {", "    1: max {"}, {"max {\n", "    1: max {\n"}, {filler + "max {\n", " 7001: max {\n"}};
+  for (const auto& [input, listed] : ends) {
+    Lexer end;
+    end.Open(input);
+    end.Tokens();
+    EXPECT_EQ(end.Failure([&] { end.lexan.Lexan_Match(';'); }),
+              Listing("Found an end of file when expecting ';'.", 5, listed));
+  }
   // A run of 255 letters may be a literal; one of 256 is refused, the arrow at the column before
   // it as for any token; the span covers its first letter, and reading resumes after that.
   h.lexan.Lexan_Get_Token();

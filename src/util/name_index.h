@@ -85,31 +85,33 @@ class NameIndex {
     std::uint64_t head[2] = {0, 0};  // the name's first 16 bytes, zero-padded
   };
 
-  // A name to look for, with its hash and its zero-padded head, both made
-  // in one pass over the name (the same hash as Hash).
+  // A name to look for, with its hash and its zero-padded head. The hash
+  // takes the name eight bytes at a time: names are looked up once per
+  // operand of a million steps, and a byte-at-a-time hash was most of a lookup.
   struct Probe {
     explicit Probe(std::string_view text) : name(text) {
-      std::uint32_t value = 2166136261u;
-      unsigned char bytes[kHeadSize] = {};
-      for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (i < kHeadSize) bytes[i] = c;
-        value = (value ^ c) * 16777619u;
+      const std::size_t size = text.size();
+      if (size > 0) std::memcpy(head, text.data(), std::min(size, kHeadSize));
+      std::uint64_t value = Mix(size * 0x9E3779B97F4A7C15u ^ head[0]);
+      value = Mix(value ^ head[1]);
+      for (std::size_t at = kHeadSize; at < size; at += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, text.data() + at, std::min<std::size_t>(size - at, 8));
+        value = Mix(value ^ word);
       }
-      hash = value ^ (value >> 15);
-      std::memcpy(head, bytes, kHeadSize);
+      hash = static_cast<std::uint32_t>(value);
     }
     std::string_view name;
     std::uint32_t hash = 0;
     std::uint64_t head[2] = {0, 0};
   };
 
-  // 32-bit FNV-1a with a final mix, so that the low bits that pick the slot
-  // depend on every byte.
-  static std::uint32_t Hash(std::string_view text) {
-    std::uint32_t value = 2166136261u;
-    for (char c : text) value = (value ^ static_cast<unsigned char>(c)) * 16777619u;
-    return value ^ (value >> 15);
+  // A multiply and two shifts, so that the low bits that pick the slot
+  // depend on every bit of the word.
+  static std::uint64_t Mix(std::uint64_t value) {
+    value ^= value >> 32;
+    value *= 0xD6E8FEB86659FD93u;
+    return value ^ (value >> 32);
   }
 
   static bool Holds(const Slot& slot, const Probe& probe) {
@@ -126,7 +128,7 @@ class NameIndex {
     old.swap(slots_);
     for (const Slot& slot : old) {
       if (slot.item == nullptr) continue;
-      std::size_t i = Hash(slot.item->*Key) & Mask();
+      std::size_t i = Probe(slot.item->*Key).hash & Mask();
       while (slots_[i].item != nullptr) i = (i + 1) & Mask();
       slots_[i] = slot;
     }
