@@ -96,11 +96,26 @@ void Lexan::Build_Candidates(LexanContext& context) const {
     if (scanner == Scan_Literal) return Is_Literal_Char(c) && !Is_Digit(c);
     return true;
   };
+  using Builtin = LexanContext::Builtin;
+  const std::pair<LexanScanner, Builtin> builtins[] = {
+      {Scan_Special, Builtin::Special},         {Scan_Integer, Builtin::Integer},
+      {Scan_Hexadecimal, Builtin::Hexadecimal}, {Scan_String, Builtin::String},
+      {Scan_Keyword, Builtin::Keyword},         {Scan_Literal, Builtin::Literal}};
   context.candidates.clear();
   for (int code = 0; code < 256; ++code) {
     context.starts[static_cast<std::size_t>(code)] = static_cast<std::uint16_t>(context.candidates.size());
-    for (LexanScanner scanner : *context.scanners)
-      if (may_start(scanner, static_cast<char>(code))) context.candidates.push_back(scanner);
+    for (LexanScanner scanner : *context.scanners) {
+      if (!may_start(scanner, static_cast<char>(code))) continue;
+      Builtin builtin = Builtin::Other;
+      for (const auto& [known, number] : builtins)
+        if (scanner == known) builtin = number;
+      if (builtin == Builtin::Literal && !context.candidates.empty() &&
+          context.starts[static_cast<std::size_t>(code)] < context.candidates.size() &&
+          context.candidates.back().builtin == Builtin::Keyword)
+        context.candidates.back().builtin = Builtin::Name;
+      else
+        context.candidates.push_back({scanner, builtin});
+    }
   }
   context.starts[256] = static_cast<std::uint16_t>(context.candidates.size());
   context.built_for = vocabulary_version_;
@@ -117,9 +132,7 @@ void Lexan::Lexan_Add_Keyword(std::string_view text, int kind) {
   keyword->folded.resize(text.size());
   std::transform(text.begin(), text.end(), keyword->folded.begin(),
                  [](char c) { return static_cast<char>(Fold_Case(c)); });
-  keyword_index_.Insert(*keyword);
-  if (!text.empty())
-    keyword_shapes_[static_cast<unsigned char>(keyword->folded[0])] |= Shape_Bit(text.size());
+  keyword_table_.Insert(*keyword);
   keywords_.Insert(std::move(keyword));
 }
 
@@ -175,28 +188,28 @@ bool Scan_String(Lexan& lexan) {
   return true;
 }
 
-bool Scan_Keyword(Lexan& lexan) {
-  // The run is folded as it is scanned; its first kKeywordLimit characters
-  // are all a keyword could be.
-  char folded[kKeywordLimit];
-  const char* p = lexan.position_;
-  std::size_t size = 0;
-  for (; Is_Keyword_Char(*p); ++p, ++size)
-    if (size < kKeywordLimit) folded[size] = static_cast<char>(Fold_Case(*p));
+const LexanKeyword* Lexan::Read_Keyword_Run(const char*& end) {
+  const char* p = position_;
+  std::uint32_t hash = KeywordTable::kHashStart;
+  for (; Is_Keyword_Char(*p); ++p) hash = KeywordTable::Hash_Step(hash, *p);
+  end = p;
+  const auto size = static_cast<std::size_t>(p - position_);
   if (size >= kKeywordLimit) {
     // As for every token, the arrow stands at the column before the run; the
     // span of the diagnostic still covers the run's first character.
-    lexan.Lexan_Error("The size of the scanned lexeme for keyword check is greater than or equal to %s.",
-                      "256");
+    Lexan_Error("The size of the scanned lexeme for keyword check is greater than or equal to %s.", "256");
   }
-  if (size == 0) return false;
-  if ((lexan.keyword_shapes_[static_cast<unsigned char>(folded[0])] & Lexan::Shape_Bit(size)) == 0)
-    return false;
-  const LexanKeyword* keyword = lexan.keyword_index_.Find(std::string_view(folded, size));
+  if (size == 0) return nullptr;
+  return keyword_table_.Find(std::string_view(position_, size), KeywordTable::Finish(hash));
+}
+
+bool Scan_Keyword(Lexan& lexan) {
+  const char* end = nullptr;
+  const LexanKeyword* keyword = lexan.Read_Keyword_Run(end);
   if (keyword == nullptr) return false;
   lexan.token_ = keyword->kind;
-  lexan.position_ = p;
-  lexan.column_ += static_cast<int>(size);
+  lexan.column_ += static_cast<int>(end - lexan.position_);
+  lexan.position_ = end;
   return true;
 }
 
@@ -209,6 +222,93 @@ bool Scan_Literal(Lexan& lexan) {
   lexan.position_ = end;
   lexan.token_ = LEXAN_LITERAL;
   return true;
+}
+
+// The lexer's own scanners are called directly, so that they are compiled
+// into the loop below; a client's scanner through its pointer.
+bool Lexan::Scan(const LexanContext::Candidate& candidate) {
+  using Builtin = LexanContext::Builtin;
+  switch (candidate.builtin) {
+    case Builtin::Special:
+      return Scan_Special(*this);
+    case Builtin::Integer:
+      return Scan_Integer(*this);
+    case Builtin::Hexadecimal:
+      return Scan_Hexadecimal(*this);
+    case Builtin::String:
+      return Scan_String(*this);
+    case Builtin::Keyword:
+      return Scan_Keyword(*this);
+    case Builtin::Literal:
+      return Scan_Literal(*this);
+    case Builtin::Name:
+      return Scan_Name();
+    case Builtin::Other:
+      break;
+  }
+  return candidate.scanner(*this);
+}
+
+bool Lexan::Scan_Name() {
+  const char* end = nullptr;
+  if (const LexanKeyword* keyword = Read_Keyword_Run(end)) {
+    token_ = keyword->kind;
+  } else {
+    // The literal goes on from the end of the run of letters and '_'.
+    while (Is_Literal_Char(*end)) ++end;
+    literal_text_.assign(position_, end);
+    token_ = LEXAN_LITERAL;
+  }
+  column_ += static_cast<int>(end - position_);
+  position_ = end;
+  return true;
+}
+
+void Lexan::Lexan_Get_Token() {
+  value_ = 0;
+  string_text_.clear();
+  literal_text_.clear();
+  while (position_ != nullptr) {
+    // A line in the input is followed by the next one: nothing past its end is read.
+    // Tabs are met only in a line scanned where it lies; a copied line has them expanded.
+    for (; position_ != line_end_; ++position_) {
+      if (*position_ == ' ')
+        ++column_;
+      else if (*position_ == '\t')
+        column_ += kTabStop - column_ % kTabStop;
+      else
+        break;
+    }
+    const char c = position_ != line_end_ ? *position_ : '\0';
+    if (c == '\0' && position_ >= line_start_ && position_ < line_end_) {
+      scan_column_ = column_++;  // a zero byte inside the line: the arrow marks it
+      Lexan_Error("Invalid lexeme.");
+    }
+    if ((c == '/' && position_[1] == '/') || c == '\n' || c == '\0') {
+      if (!Read_Line()) {
+        token_ = LEXAN_END_OF_FILE;
+        token_column_ = column_;
+        position_ = nullptr;
+      }
+    } else {
+      if (current_context_ == nullptr) {
+        errors_.Raise_At(kModule, "Lexan_Get_Token", "Unable to find current lexan context.");
+      }
+      LexanContext& context = *current_context_;
+      if (context.built_for != vocabulary_version_) Build_Candidates(context);
+      scan_column_ = column_;
+      const auto code = static_cast<unsigned char>(c);
+      for (std::uint16_t i = context.starts[code]; i < context.starts[code + 1u]; ++i) {
+        if (Scan(context.candidates[i])) {
+          token_column_ = scan_column_ + 1;
+          scan_column_ = -1;
+          return;
+        }
+      }
+      ++column_;  // the arrow marks the character no scanner accepted
+      Lexan_Error("Invalid lexeme.");
+    }
+  }
 }
 
 }  // namespace kx

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "diagnostics/error_context.h"
+#include "lexan/keyword_table.h"
 #include "util/linked_list.h"
-#include "util/name_index.h"
 #include "util/search_tree.h"
 #include "util/unique_file.h"
 
@@ -51,7 +51,15 @@ struct LexanContext {
   // out for a byte would consume nothing there, so only the calls that
   // cannot succeed are saved. Built on first use after the scanners or the
   // specials changed (built_for differs from the lexer's vocabulary version).
-  std::vector<LexanScanner> candidates;
+  // The lexer's own scanners are told by a number, so that they are called
+  // directly; a keyword scanner followed by a literal scanner is one
+  // candidate, which reads a name once.
+  enum class Builtin : std::uint8_t { Other, Special, Integer, Hexadecimal, String, Keyword, Literal, Name };
+  struct Candidate {
+    LexanScanner scanner = nullptr;
+    Builtin builtin = Builtin::Other;
+  };
+  std::vector<Candidate> candidates;
   std::array<std::uint16_t, 257> starts{};
   int built_for = -1;
 };
@@ -172,6 +180,12 @@ class Lexan {
   }
   bool Fill_Input();
   void Build_Candidates(LexanContext& context) const;
+  bool Scan(const LexanContext::Candidate& candidate);
+  // Scan_Keyword, and where it finds no keyword Scan_Literal, in one pass.
+  bool Scan_Name();
+  // Reads the run of letters and '_' at the position, refusing one of 256 or
+  // more; returns the keyword it spells, or nullptr, and where it ends.
+  const LexanKeyword* Read_Keyword_Run(const char*& end);
   // Starts at the first line of the opened input and reads the first token.
   void Start_Reading();
   // Copies the bytes up to the next line feed, carriage return or tab that
@@ -216,15 +230,8 @@ class Lexan {
   SearchTree<char> specials_;
   SearchTree<LexanKeyword> keywords_;
   // The scanners' lookups. keywords_ keeps the order the diagnostics walk;
-  // keyword_index_ finds a keyword by its folded text. keyword_shapes_ holds,
-  // for each folded first character, bit n when a keyword of that character
-  // is n characters long (bit 31: 31 or more), so that most names are told
-  // apart from every keyword without a lookup.
-  NameIndex<LexanKeyword, &LexanKeyword::folded> keyword_index_;
-  std::array<std::uint32_t, 256> keyword_shapes_{};
-  static std::uint32_t Shape_Bit(std::size_t size) {
-    return std::uint32_t{1} << std::min<std::size_t>(size, 31);
-  }
+  // keyword_table_ finds a keyword by its folded text.
+  KeywordTable keyword_table_;
   std::array<bool, 256> is_special_{};  // the registered specials
   int vocabulary_version_ = 0;          // counts changes of scanners and specials
   LexanContext* current_context_ = nullptr;

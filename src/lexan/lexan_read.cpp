@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <bit>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
@@ -59,48 +60,6 @@ void Lexan::Lexan_Close_File() {
   input_end_ = 0;
 }
 
-void Lexan::Lexan_Get_Token() {
-  value_ = 0;
-  string_text_.clear();
-  literal_text_.clear();
-  while (position_ != nullptr) {
-    // A line in the input is followed by the next one: nothing past its end is read.
-    const char* blank_end = position_;
-    while (blank_end != line_end_ && (*blank_end == ' ' || *blank_end == '\t')) ++blank_end;
-    column_ += static_cast<int>(blank_end - position_);
-    position_ = blank_end;
-    const char c = position_ != line_end_ ? *position_ : '\0';
-    if (c == '\0' && position_ >= line_start_ && position_ < line_end_) {
-      scan_column_ = column_++;  // a zero byte inside the line: the arrow marks it
-      Lexan_Error("Invalid lexeme.");
-    }
-    if ((c == '/' && position_[1] == '/') || c == '\n' || c == '\0') {
-      if (!Read_Line()) {
-        token_ = LEXAN_END_OF_FILE;
-        token_column_ = column_;
-        position_ = nullptr;
-      }
-    } else {
-      if (current_context_ == nullptr) {
-        errors_.Raise_At(kModule, "Lexan_Get_Token", "Unable to find current lexan context.");
-      }
-      LexanContext& context = *current_context_;
-      if (context.built_for != vocabulary_version_) Build_Candidates(context);
-      scan_column_ = column_;
-      const auto code = static_cast<unsigned char>(c);
-      for (std::uint16_t i = context.starts[code]; i < context.starts[code + 1u]; ++i) {
-        if (context.candidates[i](*this)) {
-          token_column_ = scan_column_ + 1;
-          scan_column_ = -1;
-          return;
-        }
-      }
-      ++column_;  // the arrow marks the character no scanner accepted
-      Lexan_Error("Invalid lexeme.");
-    }
-  }
-}
-
 bool Lexan::Fill_Input() {
   input_next_ = 0;
   input_end_ = 0;
@@ -144,23 +103,54 @@ int Lexan::Copy_Plain(char* out, int room) {
 
 namespace {
 
-// The line feed that ends the line at `begin` within `size` bytes; nullptr
-// when a tab, a carriage return or a zero byte comes before it, or none comes.
+// The line feed that ends the line at `begin` within `size` bytes, when
+// the line can be scanned where it lies; nullptr when it needs the copy: a
+// carriage return or a zero byte comes first, or none comes, or a tab comes
+// after a quote (a string holds its tabs expanded), or the line may be too
+// long once its tabs are expanded (the copying reader then judges it).
 const char* Find_Plain_Line_End(const char* begin, std::size_t size) {
-  // Eight bytes at a time while none of them is below 14, which all four are
-  // (the test is exact for whether any byte is).
+  static_assert(std::endian::native == std::endian::little, "the marks are read from the lowest byte");
   constexpr std::uint64_t kOnes = 0x0101010101010101u;
   constexpr std::uint64_t kHighs = 0x8080808080808080u;
-  std::size_t i = 0;
-  for (; i + 8 <= size; i += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, begin + i, sizeof word);
-    if (((word - kOnes * 14) & ~word & kHighs) != 0) break;
-  }
-  for (; i < size; ++i) {
-    const char c = begin[i];
-    if (c == '\n') return begin + i;
-    if (c == '\t' || c == '\r' || c == '\0') return nullptr;
+  // The high bit of each byte of the word that is below 14, as the four
+  // control bytes looked for are, or equal to `c`. A byte above a marked one
+  // may be marked wrongly, so only the lowest mark is taken (the bytes are
+  // read little-endian: the lowest mark is the first byte).
+  const auto below_14 = [](std::uint64_t word) { return (word - kOnes * 14) & ~word & kHighs; };
+  const auto equal = [](std::uint64_t word, unsigned char c) {
+    const std::uint64_t x = word ^ (kOnes * c);
+    return (x - kOnes) & ~x & kHighs;
+  };
+  std::size_t tabs = 0;
+  bool quoted = false;  // a quote came before: a later tab may lie inside a string
+  for (std::size_t i = 0; i < size; ++i) {
+    // Eight bytes at a time up to the next byte that needs a look.
+    for (; i + 8 <= size; i += 8) {
+      std::uint64_t word;
+      std::memcpy(&word, begin + i, sizeof word);
+      const std::uint64_t marks = below_14(word) | (quoted ? 0 : equal(word, '"'));
+      if (marks != 0) {
+        i += static_cast<std::size_t>(std::countr_zero(marks)) / 8;
+        break;
+      }
+    }
+    if (i == size) break;
+    switch (begin[i]) {
+      case '\n':
+        return i + (Lexan::kTabStop - 1) * tabs + 1 < Lexan::kLineLimit ? begin + i : nullptr;
+      case '\t':
+        if (quoted) return nullptr;
+        ++tabs;
+        break;
+      case '"':
+        quoted = true;
+        break;
+      case '\r':
+      case '\0':
+        return nullptr;
+      default:
+        break;
+    }
   }
   return nullptr;
 }
@@ -183,12 +173,25 @@ bool Lexan::Take_Plain_Line() {
 void Lexan::Keep_Line() {
   if (line_start_ == line_buffer_.data()) return;
   char* buffer = line_buffer_.data();
-  std::copy(line_start_, line_end_, buffer);
-  std::fill(buffer + line_length_, buffer + std::max(line_length_, buffer_length_), '\0');
-  buffer_length_ = line_length_;
-  position_ = position_ != nullptr ? buffer + (position_ - line_start_) : nullptr;
+  const char* kept_position = position_;
+  int length = 0;
+  for (const char* p = line_start_; p != line_end_; ++p) {
+    if (p == position_) kept_position = buffer + length;
+    if (*p == '\t') {
+      const int spaces = kTabStop - length % kTabStop;
+      std::fill_n(buffer + length, spaces, ' ');
+      length += spaces;
+    } else {
+      buffer[length++] = *p;
+    }
+  }
+  if (position_ == line_end_) kept_position = buffer + length;
+  std::fill(buffer + length, buffer + std::max(length, buffer_length_), '\0');
+  buffer_length_ = length;
+  position_ = kept_position;
   line_start_ = buffer;
-  line_end_ = buffer + line_length_;
+  line_end_ = buffer + length;
+  line_length_ = length;
 }
 
 bool Lexan::Read_Line() {
@@ -328,6 +331,7 @@ void Lexan::Lexan_Resume() {
 }
 
 void Lexan::Lexan_Listing(const std::string& message) {
+  Keep_Line();  // the line as listed and resumed from: tabs expanded, columns as offsets
   if (scan_column_ >= 0)
     error_span_ = {line_, scan_column_ + 1, std::max(column_, scan_column_ + 1)};
   else

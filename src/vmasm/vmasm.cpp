@@ -94,7 +94,7 @@ VMAsm::~VMAsm() {
   variable_index_.Clear();
   text_index_.Clear();
   string_index_.Clear();
-  routine_index_.Clear();
+  routine_by_name_.clear();
   objects_.Clear();
   positions_.Clear();
   variables_.Clear();
@@ -130,6 +130,8 @@ const SymbolRecord* VMAsm::Find_Symbol(VMAsm_Symbol_Type kind, std::string_view 
 
 const StringRecord* VMAsm::Find_String(std::string_view text) const { return string_index_.Find(text); }
 
-const RoutineRecord* VMAsm::Find_Routine(std::string_view name) const { return routine_index_.Find(name); }
+const RoutineRecord* VMAsm::Find_Routine(std::string_view name) const {
+  return Find_Routine_By_Number(operand_texts_.Find_Name(name));
+}
 
 }  // namespace kx

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "config/template_config.h"
 #include "diagnostics/error_context.h"
@@ -224,6 +225,12 @@ class VMAsm {
   const SymbolRecord* Find_Symbol(VMAsm_Symbol_Type kind, std::string_view name) const;
   const StringRecord* Find_String(std::string_view text) const;
   const RoutineRecord* Find_Routine(std::string_view name) const;
+  // The same by the number of the name among the operand texts (a routine
+  // operand's datum).
+  const RoutineRecord* Find_Routine_By_Number(std::int32_t name_number) const {
+    const auto at = static_cast<std::size_t>(name_number);
+    return name_number > 0 && at < routine_by_name_.size() ? routine_by_name_[at] : nullptr;
+  }
   // The label of that name in the routine of that index; nullptr when missing.
   const LabelRecord* Find_Label(const RoutineBody& body, std::string_view name) const;
   const LabelRecord* Find_Label_By_Number(const RoutineBody& body, std::int32_t name_number) const {
@@ -323,7 +330,9 @@ class VMAsm {
   SymbolIndex variable_index_;
   SymbolIndex text_index_;
   NameIndex<StringRecord, &StringRecord::text> string_index_;
-  NameIndex<RoutineRecord, &RoutineRecord::name> routine_index_;
+  // The routines by the number of their name among the operand texts: a
+  // routine operand is resolved with one look, not a hash of its name.
+  std::vector<const RoutineRecord*> routine_by_name_;
   OperandTexts operand_texts_;
   // The strings of text symbols, each once.
   InternedTexts interned_;

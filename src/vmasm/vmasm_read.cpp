@@ -323,7 +323,9 @@ void VMAsm::Read_Routines() {
     lexan.Lexan_Match(']');
     Read_Routine_Body(*routine);
     const RoutineRecord& stored = routines_.Add(std::move(routine));
-    routine_index_.Insert(stored);
+    const auto number = static_cast<std::size_t>(operand_texts_.Add_Name(stored.name));
+    if (routine_by_name_.size() <= number) routine_by_name_.resize(number + 1);
+    routine_by_name_[number] = &stored;
   }
 }
 
@@ -392,7 +394,7 @@ void VMAsm::Read_Opcode(const OpcodeRecord& opcode, StepRecord& step) {
   for (std::size_t slot = 0; slot < opcode.operand_types.size(); ++slot) {
     const VMOpcode_Operand_Type type = opcode.operand_types[slot];
     if (type == 0) break;
-    const std::optional<OperandSlot> decoded = Decode_Operand_Type(type);
+    const OperandSlot* decoded = Find_Operand_Slot(type);
     if (!decoded) {
       errors_.Raise_At(kModule, "Read_Opcode", "Illegal operand type (\"%s\", %d)", opcode.name.c_str(),
                        type);

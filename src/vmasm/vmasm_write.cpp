@@ -175,7 +175,7 @@ void VMAsm::Write_Opcode(const OpcodeRecord& opcode, const StepRecord& step) {
   for (std::size_t slot = 0; slot < opcode.operand_types.size(); ++slot) {
     const VMOpcode_Operand_Type type = opcode.operand_types[slot];
     if (type == 0) break;
-    const std::optional<OperandSlot> decoded = Decode_Operand_Type(type);
+    const OperandSlot* decoded = Find_Operand_Slot(type);
     if (!decoded) {
       errors_.Raise_At(kModule, "Write_Opcode", "Illegal operand type (\"%s\", %d)", opcode.name.c_str(),
                        type);

@@ -60,7 +60,7 @@ void VMCode::Generate_Code(const OpcodeRecord& opcode, const RoutineBody& body) 
   for (int slot = 1; slot <= 4; ++slot) {
     const VMOpcode_Operand_Type type = opcode.operand_types[static_cast<std::size_t>(slot - 1)];
     if (type == 0) return;
-    const std::optional<OperandSlot> decoded = Decode_Operand_Type(type);
+    const OperandSlot* decoded = Find_Operand_Slot(type);
     if (!decoded) {
       errors_.Raise_At(kModule, "Generate_Code", "Illegal operand type (\"%s\", %d)", opcode.name.c_str(),
                        type);
@@ -148,10 +148,12 @@ void VMCode::Store_Operand_Label(int slot, const RoutineBody& label_body) {
 }
 
 void VMCode::Store_Operand_Routine(int slot, const RoutineBody*& label_body) {
-  const std::string_view name = Text_Of(*reader_, Current_Operand(slot));
-  const RoutineRecord* routine = reader_->Find_Routine(name);
-  if (routine == nullptr)
+  // As for labels, the operand holds the number of the routine's name.
+  const RoutineRecord* routine = reader_->Find_Routine_By_Number(Current_Operand(slot).datum);
+  if (routine == nullptr) {
+    const std::string_view name = Text_Of(*reader_, Current_Operand(slot));
     Report_Undefined(Format_Printf("Routine label '%s' not defined.", std::string(name).c_str()));
+  }
   Store_Word(slot, routine->index);
   label_body = &routine->body;
 }

@@ -61,13 +61,20 @@ struct Decoded_Operand_Type {
 inline constexpr VMOpcode_Operand_Type kOperandTypeLimit = VMOPCODE_ZERO_ENDS * 2;
 extern const std::array<Decoded_Operand_Type, kOperandTypeLimit> kDecodedOperandTypes;
 
-// The slot of one of the seventeen legal non-zero operand types; nullopt for
-// any other value.
-inline std::optional<OperandSlot> Decode_Operand_Type(VMOpcode_Operand_Type type) {
-  if (type < 0 || type >= kOperandTypeLimit) return std::nullopt;
+// The slot of one of the seventeen legal non-zero operand types, in place;
+// nullptr for any other value. The reader and the generator decode through
+// this form: an optional returned by value is assembled byte by byte on the
+// stack and read back whole, which stalls the processor on every operand.
+inline const OperandSlot* Find_Operand_Slot(VMOpcode_Operand_Type type) {
+  if (type < 0 || type >= kOperandTypeLimit) return nullptr;
   const Decoded_Operand_Type& decoded = kDecodedOperandTypes[static_cast<std::size_t>(type)];
-  if (!decoded.legal) return std::nullopt;
-  return decoded.slot;
+  return decoded.legal ? &decoded.slot : nullptr;
+}
+
+// The same as a value; nullopt for any other value.
+inline std::optional<OperandSlot> Decode_Operand_Type(VMOpcode_Operand_Type type) {
+  const OperandSlot* slot = Find_Operand_Slot(type);
+  return slot != nullptr ? std::optional<OperandSlot>(*slot) : std::nullopt;
 }
 
 // True for the kinds that name a variable, position or label, whose absent
