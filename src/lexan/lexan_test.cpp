@@ -148,6 +148,7 @@ TEST(LexanReading, TokensAndTheirLines) {
       // Lines of 510 characters after tab expansion, 511 with the line feed, are read whole.
       {kAll, std::string(503, ' ') + "routine\nlist", "1: 'routine', 2: 'list', "},
       {kAll, "\t" + std::string(495, ' ') + "routine\r\nlist", "1: 'routine', 2: 'list', "},
+      {kAll, "\t" + std::string(495, ' ') + "routine\nlist", "1: 'routine', 2: 'list', "},
       {kAll, "list\n" + std::string(503, ' ') + "routine", "1: 'list', 2: 'routine', "},
   };
   for (const auto& [scanners, input, tokens] : cases) {

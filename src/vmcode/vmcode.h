@@ -134,6 +134,8 @@ class VMCode {
   void Emit_Text(const char* format, ...) __attribute__((format(printf, 2, 3)));
   // Writes finished listing text, each line feed as CR LF (C listing mode only).
   void Emit_Raw(std::string_view text);
+  // Emit_Raw for a text whose lines end with CR LF already.
+  void Emit_Lines(std::string_view text);
   // Writes the listing text gathered so far to the output file.
   void Flush_Listing();
 

@@ -32,10 +32,45 @@ constexpr std::size_t kListingBlock = std::size_t{1} << 20;
 // Room for one listing row: " /* %4d */ {", five words, "}", ",\n".
 constexpr std::size_t kRowTextSize = 96;
 
+// The decimal digits of 00 to 99, two by two.
+constexpr std::array<char, 200> kDigitPairs = [] {
+  std::array<char, 200> pairs{};
+  for (int i = 0; i < 100; ++i) {
+    pairs[static_cast<std::size_t>(2 * i)] = static_cast<char>('0' + i / 10);
+    pairs[static_cast<std::size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
+  }
+  return pairs;
+}();
+
+// A step word in decimal, as "%d" writes it: two digits at a time, since a
+// listing holds five words for every step.
+char* Put_Word(char* out, std::int16_t word) {
+  std::uint32_t value = static_cast<std::uint32_t>(word < 0 ? -static_cast<std::int32_t>(word) : word);
+  if (word < 0) *out++ = '-';
+  const auto pair = [&out](std::uint32_t two_digits) {
+    out = std::copy_n(kDigitPairs.data() + 2 * two_digits, 2, out);
+  };
+  if (value >= 10000) {
+    *out++ = static_cast<char>('0' + value / 10000);
+    pair(value / 100 % 100);
+    pair(value % 100);
+  } else if (value >= 1000) {
+    pair(value / 100);
+    pair(value % 100);
+  } else if (value >= 100) {
+    *out++ = static_cast<char>('0' + value / 100);
+    pair(value % 100);
+  } else if (value >= 10) {
+    pair(value);
+  } else {
+    *out++ = static_cast<char>('0' + value);
+  }
+  return out;
+}
+
 // Writes " /* %4d */ {%d,%d,%d,%d,%d}" for one row at `out` without a format
 // string: a listing holds a row for every step. Returns the end of the text.
 char* Format_Row(char* out, std::int32_t row, const std::array<std::int16_t, 5>& words) {
-  char* const end = out + kRowTextSize;
   char number[16];
   const char* number_end = std::to_chars(number, number + sizeof number, row).ptr;
   out = std::copy_n(" /* ", 4, out);
@@ -43,7 +78,7 @@ char* Format_Row(char* out, std::int32_t row, const std::array<std::int16_t, 5>&
   out = std::copy(static_cast<const char*>(number), number_end, out);
   out = std::copy_n(" */ {", 5, out);
   for (std::size_t w = 0; w < words.size(); ++w) {
-    out = std::to_chars(out, end, static_cast<int>(words[w])).ptr;
+    out = Put_Word(out, words[w]);
     *out++ = w + 1 < words.size() ? ',' : '}';
   }
   return out;
@@ -122,8 +157,8 @@ void VMCode::Write_Step_Data() {
       if (output_mode_ == VMCODE_C_LISTING) {
         char text[kRowTextSize];
         char* end = Format_Row(text, listing_row_, words);
-        if (row + 1 < steps.count) end = std::copy_n(",\n", 2, end);
-        Emit_Raw(std::string_view(text, static_cast<std::size_t>(end - text)));
+        if (row + 1 < steps.count) end = std::copy_n(",\r\n", 3, end);
+        Emit_Lines(std::string_view(text, static_cast<std::size_t>(end - text)));
       }
       ++listing_row_;
       unsigned char bytes[kStepDataSize];
@@ -320,6 +355,11 @@ void VMCode::Emit_Raw(std::string_view text) {
     listing_text_.append("\r\n", 2);
     text.remove_prefix(line_end + 1);
   }
+  if (listing_text_.size() >= kListingBlock) Flush_Listing();
+}
+
+void VMCode::Emit_Lines(std::string_view text) {
+  listing_text_.append(text);
   if (listing_text_.size() >= kListingBlock) Flush_Listing();
 }
 
