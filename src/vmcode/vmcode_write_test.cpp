@@ -9,12 +9,12 @@ namespace {
 
 using testing::Le16;
 
-// Two routines of 3 and 1 steps and one symbol of every kind but objects.
+// Two routines of 3 and 2 steps and one symbol of every kind but objects.
 const char* const kTwoRoutines =
     "[objects]\ntank\n[positions]\np, 100, -20, 3\nq, -1, 0, 70000\n[variables]\nbig, 70000\nneg, -5\n"
     "[text]\nt1, \"Two\\nlines\"\n[routine,A,1,true,true]\nWait,1\nAudio,\"hello\"\n"
     "Audio,\"ABCDEFGHIJKLMNO\"\n"  // 15 characters: a full row of 16 with its zero
-    "[routine,B,-2,false]\nGetAlt,p\n";
+    "[routine,B,-2,false]\nGetAlt,p\nSetPos,q,-32768,32767,-99\n";  // the widest words
 
 // The output of kTwoRoutines in `mode`, with the template beside the script.
 std::string Output(int mode, const TemplateConfig& config = testing::Test_Template()) {
@@ -37,8 +37,8 @@ TEST(VMCodeWrite, DllHoldsEveryArrayLittleEndian) {
   auto put = [&expected](std::size_t offset, const std::string& bytes) {
     expected.replace(offset, bytes.size(), bytes);
   };
-  put(0x1A0, Le16({2, 1, 0, 0, 0, 32,  0, 0,     0, 0, 32, 1, 0, 0, 0,
-                   0, 0, 0, 0, 0, 105, 0, 65535, 0, 0, 0,  0, 0, 0, 0}));
+  put(0x1A0, Le16({2, 1, 0, 0, 0, 32,  0, 0,     0, 0, 32, 1,      0,     0,   0,
+                   0, 0, 0, 0, 0, 105, 0, 65535, 0, 0, 88, 1, -32768, 32767, -99, 0, 0, 0, 0, 0}));
   put(0x30A, Le16({2}));
   put(0x310, Le16({1, -2}));
   put(0x320, std::string("\1\0", 2));
@@ -55,7 +55,8 @@ TEST(VMCodeWrite, CListingIsExactWithCrLfLineEnds) {
   std::string expected =
       "StepData RoutineData[] = { // offset = 0x1A0, rows = 32\n"
       " /*    0 */ {2,1,0,0,0},\n /*    1 */ {32,0,0,0,0},\n /*    2 */ {32,1,0,0,0},\n"
-      " /*    3 */ {0,0,0,0,0},\n\n /*    4 */ {105,0,-1,0,0},\n /*    5 */ {0,0,0,0,0}\n};\n\n"
+      " /*    3 */ {0,0,0,0,0},\n\n /*    4 */ {105,0,-1,0,0},\n /*    5 */ {88,1,-32768,32767,-99},\n"
+      " /*    6 */ {0,0,0,0,0}\n};\n\n"
       "short NumberOfRoutines = 2; // offset = 0x30A\n\n"
       "short GlobalRoutineSpeed[] = { // offset = 0x310, rows = 8\n    1,\n    -2\n};\n\n"
       "bool GlobalRoutinePriority[] = { // offset = 0x320, rows = 8\n    true,\n    false\n};\n\n"
