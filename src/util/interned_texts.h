@@ -23,7 +23,7 @@ class InternedTexts {
   // The number of `text`, copied into the table on first use.
   std::size_t Intern(std::string_view text) {
     // The number is the index's tag: a known text is found without reading its entry.
-    if (const auto found = index_.Find_Tagged(text); found.item != nullptr) return found.tag;
+    if (const auto found = index_.Find_Tagged(text); found.found) return found.tag;
     const Entry& entry = entries_.emplace_back(Entry{std::string(text)});
     index_.Insert(entry, static_cast<std::uint32_t>(entries_.size() - 1));
     return entries_.size() - 1;
@@ -32,7 +32,7 @@ class InternedTexts {
   // The number of `text`, or size() when it is not in the table.
   std::size_t Find(std::string_view text) const {
     const auto found = index_.Find_Tagged(text);
-    return found.item != nullptr ? found.tag : entries_.size();
+    return found.found ? found.tag : entries_.size();
   }
 
   const std::string& operator[](std::size_t number) const { return entries_[number].text; }

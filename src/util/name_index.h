@@ -14,13 +14,13 @@ namespace kx {
 // exactly and case-sensitively. The index borrows the items: they must stay
 // in place, with their names unchanged, while it is used.
 //
-// Open addressing over one flat table of slots. A slot keeps a name of up to
-// 16 bytes itself, so finding such a name reads one slot and not the item;
-// only longer names are compared through the item. A slot also keeps a
-// 32-bit tag that the caller gives with the item (Find_Tagged), so that what
-// a caller needs most of an item can be had without reading the item: on a
-// table of ten thousand names, reading the item is a second cache miss. An
-// index holds each name once: Insert keeps the item that came first.
+// Open addressing over one flat table of 32-byte slots. A slot keeps a name
+// of up to 24 bytes itself and a 32-bit tag that the caller gives with the
+// item (Find_Tagged), and the items lie in a table of their own beside it: on
+// a table of ten thousand names every look is a cache miss, so a name that
+// fits its slot is found, and its tag had, with one miss. Only longer names
+// are compared through the item. An index holds each name once: Insert keeps
+// the item that came first.
 template <typename T, std::string T::*Key>
 class NameIndex {
  public:
@@ -35,65 +35,64 @@ class NameIndex {
     const Probe probe(item.*Key);
     for (std::size_t i = probe.hash & Mask();; i = (i + 1) & Mask()) {
       Slot& slot = slots_[i];
-      if (slot.item == nullptr) {
-        slot.length = static_cast<std::uint32_t>(probe.name.size());
+      if (slot.length_and_one == 0) {
+        slot = probe.slot;
         slot.tag = tag;
-        slot.head[0] = probe.head[0];
-        slot.head[1] = probe.head[1];
-        slot.item = &item;
+        items_[i] = &item;
         ++size_;
         return true;
       }
-      if (Holds(slot, probe)) return false;
+      if (Holds(i, probe)) return false;
     }
   }
 
   // The item named `name`, or nullptr.
-  const T* Find(std::string_view name) const { return Find_Tagged(name).item; }
+  const T* Find(std::string_view name) const {
+    const std::size_t at = Position(name);
+    return at != kNowhere ? items_[at] : nullptr;
+  }
 
-  // The item named `name` and the tag it was inserted with; item nullptr
-  // (and tag 0) when missing.
+  // Whether an item is named `name`, and the tag it was inserted with (0 when
+  // none is); the item itself is not read.
   struct Found {
-    const T* item = nullptr;
+    bool found = false;
     std::uint32_t tag = 0;
   };
   Found Find_Tagged(std::string_view name) const {
-    if (size_ == 0) return {};
-    const Probe probe(name);
-    for (std::size_t i = probe.hash & Mask();; i = (i + 1) & Mask()) {
-      const Slot& slot = slots_[i];
-      if (slot.item == nullptr) return {};
-      if (Holds(slot, probe)) return {slot.item, slot.tag};
-    }
+    const std::size_t at = Position(name);
+    return at != kNowhere ? Found{true, slots_[at].tag} : Found{};
   }
 
   std::size_t size() const { return size_; }
 
   void Clear() {
     slots_.clear();
+    items_.clear();
     size_ = 0;
   }
 
  private:
-  static constexpr std::size_t kHeadSize = 16;
+  static constexpr std::size_t kHeadSize = 24;
+  static constexpr std::size_t kNowhere = ~std::size_t{0};
 
-  // The name's hash is not kept: Grow computes it again from the item.
   struct alignas(32) Slot {
-    std::uint32_t length = 0;
+    std::uint32_t length_and_one = 0;  // the name's length plus one; 0: free
     std::uint32_t tag = 0;
-    const T* item = nullptr;         // nullptr: free
-    std::uint64_t head[2] = {0, 0};  // the name's first 16 bytes, zero-padded
+    std::uint64_t head[3] = {0, 0, 0};  // the name's first 24 bytes, zero-padded
   };
 
-  // A name to look for, with its hash and its zero-padded head. The hash
-  // takes the name eight bytes at a time: names are looked up once per
-  // operand of a million steps, and a byte-at-a-time hash was most of a lookup.
+  // A name to look for: its slot as it would be stored (tag aside) and its
+  // hash. The hash takes the name eight bytes at a time: names are looked up
+  // once per operand of a million steps, and a byte-at-a-time hash was most
+  // of a lookup.
   struct Probe {
     explicit Probe(std::string_view text) : name(text) {
       const std::size_t size = text.size();
-      if (size > 0) std::memcpy(head, text.data(), std::min(size, kHeadSize));
-      std::uint64_t value = Mix(size * 0x9E3779B97F4A7C15u ^ head[0]);
-      value = Mix(value ^ head[1]);
+      if (size > 0) std::memcpy(slot.head, text.data(), std::min(size, kHeadSize));
+      slot.length_and_one = static_cast<std::uint32_t>(size + 1);
+      std::uint64_t value = Mix(size * 0x9E3779B97F4A7C15u ^ slot.head[0]);
+      value = Mix(value ^ slot.head[1]);
+      value = Mix(value ^ slot.head[2]);
       for (std::size_t at = kHeadSize; at < size; at += 8) {
         std::uint64_t word = 0;
         std::memcpy(&word, text.data() + at, std::min<std::size_t>(size - at, 8));
@@ -102,8 +101,8 @@ class NameIndex {
       hash = static_cast<std::uint32_t>(value);
     }
     std::string_view name;
+    Slot slot;
     std::uint32_t hash = 0;
-    std::uint64_t head[2] = {0, 0};
   };
 
   // A multiply and two shifts, so that the low bits that pick the slot
@@ -114,27 +113,42 @@ class NameIndex {
     return value ^ (value >> 32);
   }
 
-  static bool Holds(const Slot& slot, const Probe& probe) {
-    if (slot.length != probe.name.size() || slot.head[0] != probe.head[0] || slot.head[1] != probe.head[1])
+  bool Holds(std::size_t at, const Probe& probe) const {
+    const Slot& slot = slots_[at];
+    if (slot.length_and_one != probe.slot.length_and_one || slot.head[0] != probe.slot.head[0] ||
+        slot.head[1] != probe.slot.head[1] || slot.head[2] != probe.slot.head[2])
       return false;
-    return probe.name.size() <= kHeadSize || std::string_view(slot.item->*Key) == probe.name;
+    return probe.name.size() <= kHeadSize || std::string_view(items_[at]->*Key) == probe.name;
+  }
+
+  std::size_t Position(std::string_view name) const {
+    if (size_ == 0) return kNowhere;
+    const Probe probe(name);
+    for (std::size_t i = probe.hash & Mask();; i = (i + 1) & Mask()) {
+      if (slots_[i].length_and_one == 0) return kNowhere;
+      if (Holds(i, probe)) return i;
+    }
   }
 
   std::size_t Mask() const { return slots_.size() - 1; }
 
   // Doubles the table (at least 8 slots) and places every item again.
   void Grow() {
-    std::vector<Slot> old(slots_.empty() ? 8 : slots_.size() * 2);
-    old.swap(slots_);
-    for (const Slot& slot : old) {
-      if (slot.item == nullptr) continue;
-      std::size_t i = Probe(slot.item->*Key).hash & Mask();
-      while (slots_[i].item != nullptr) i = (i + 1) & Mask();
-      slots_[i] = slot;
+    std::vector<Slot> old_slots(slots_.empty() ? 8 : slots_.size() * 2);
+    std::vector<const T*> old_items(old_slots.size());
+    old_slots.swap(slots_);
+    old_items.swap(items_);
+    for (std::size_t k = 0; k < old_slots.size(); ++k) {
+      if (old_slots[k].length_and_one == 0) continue;
+      std::size_t i = Probe(old_items[k]->*Key).hash & Mask();
+      while (slots_[i].length_and_one != 0) i = (i + 1) & Mask();
+      slots_[i] = old_slots[k];
+      items_[i] = old_items[k];
     }
   }
 
-  std::vector<Slot> slots_;  // a power of two in size, at most three quarters full
+  std::vector<Slot> slots_;      // a power of two in size, at most three quarters full
+  std::vector<const T*> items_;  // by slot
   std::size_t size_ = 0;
 };
 

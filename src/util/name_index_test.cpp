@@ -13,15 +13,20 @@ struct Named {
 };
 
 // Names that differ in letter case, by a trailing zero byte or only after the
-// 16 bytes a slot holds are told apart; a second item of a name is refused.
+// 24 bytes a slot holds are told apart; a second item of a name is refused.
 // Eight names: a table of eight slots would be full, and a search for a missing name would not end.
 TEST(NameIndex, FindsEachNameExactlyAndKeepsTheFirstOfAName) {
-  const Named items[] = {
-      {"a"},  {"A"}, {std::string("a\0", 2)}, {"exactly_16_bytes"}, {"exactly_16_bytesX"}, {""},
-      {"ab"}, {"ba"}};
+  const Named items[] = {{"a"},
+                         {"A"},
+                         {std::string("a\0", 2)},
+                         {"exactly_24_bytes________"},
+                         {"exactly_24_bytes________X"},
+                         {""},
+                         {"ab"},
+                         {"ba"}};
   NameIndex<Named, &Named::name> index;
   for (const Named& item : items) EXPECT_TRUE(index.Insert(item)) << item.name;
-  EXPECT_EQ(index.Find("exactly_16_byte"), nullptr);
+  EXPECT_EQ(index.Find("exactly_24_bytes_______"), nullptr);
   const Named again{"a"};
   EXPECT_FALSE(index.Insert(again));
   for (const Named& item : items) EXPECT_EQ(index.Find(item.name), &item) << item.name;
@@ -38,11 +43,12 @@ TEST(NameIndex, KeepsEachItemsTagThroughGrowth) {
     EXPECT_TRUE(index.Insert(items[i], static_cast<std::uint32_t>(i * 7)));
   for (std::size_t i = 0; i < items.size(); ++i) {
     const auto found = index.Find_Tagged(items[i].name);
-    EXPECT_EQ(found.item, &items[i]) << items[i].name;
+    EXPECT_TRUE(found.found) << items[i].name;
     EXPECT_EQ(found.tag, i * 7) << items[i].name;
+    EXPECT_EQ(index.Find(items[i].name), &items[i]) << items[i].name;
   }
   const auto missing = index.Find_Tagged("n1");
-  EXPECT_EQ(missing.item, nullptr);
+  EXPECT_FALSE(missing.found);
   EXPECT_EQ(missing.tag, 0u);
 }
 

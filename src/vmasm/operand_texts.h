@@ -33,7 +33,7 @@ class OperandTexts {
   // The number of a routine or label name, kept here on first use.
   std::int32_t Add_Name(std::string_view name) {
     // The number is the index's tag: a known name is found without reading its copy.
-    if (const auto found = name_index_.Find_Tagged(name); found.item != nullptr)
+    if (const auto found = name_index_.Find_Tagged(name); found.found)
       return static_cast<std::int32_t>(found.tag);
     const Name& kept = names_.emplace_back(Name{std::string(name)});
     const std::int32_t number = Add(kept.text);

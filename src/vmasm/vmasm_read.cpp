@@ -242,7 +242,7 @@ void VMAsm::Read_Text() {
 // The string table entry of a string operand (the current token).
 std::int32_t VMAsm::Enter_String(const std::string& text) {
   if (Too_Long(text, template_->name_array_cols)) Column_Limit(*lexer_, "name", template_->name_array_cols);
-  if (const auto found = string_index_.Find_Tagged(text); found.item != nullptr)
+  if (const auto found = string_index_.Find_Tagged(text); found.found)
     return static_cast<std::int32_t>(found.tag);
   if (std::int64_t{strings_.count()} + 1 > template_->name_array_rows)
     Row_Limit(*lexer_, "name", template_->name_array_rows);
@@ -474,7 +474,7 @@ void VMAsm::Read_Operand_Symbol(VMAsm_Symbol_Type kind, const char* word, Operan
     const std::string& name = lexan.Lexan_Literal();
     // The index's tag is the symbol's text number: the symbol's record is not read.
     const auto found = Index_Of(kind)->Find_Tagged(name);
-    if (found.item == nullptr)
+    if (!found.found)
       lexan.Lexan_Error("The symbol '%s' not defined in '%s' list.", name.c_str(), word);
     const auto number = static_cast<std::int32_t>(found.tag);
     operand.type = VMASM_OPERAND_LITERAL;
