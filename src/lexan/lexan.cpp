@@ -191,7 +191,8 @@ bool Scan_String(Lexan& lexan) {
 const LexanKeyword* Lexan::Read_Keyword_Run(const char*& end) {
   const char* p = position_;
   std::uint32_t hash = KeywordTable::kHashStart;
-  for (; Is_Keyword_Char(*p); ++p) hash = KeywordTable::Hash_Step(hash, *p);
+  for (unsigned char fold; (fold = kKeywordFolds[static_cast<unsigned char>(*p)]) != 0; ++p)
+    hash = KeywordTable::Hash_Step(hash, fold);
   end = p;
   const auto size = static_cast<std::size_t>(p - position_);
   if (size >= kKeywordLimit) {
