@@ -31,12 +31,12 @@ class LabelTables {
   }
 
   // Adds the label named `name` (a number above 0) at `position` among the
-  // labels of the routine being read; false, and nothing added, when the
-  // routine has a label of that name already.
-  bool Insert(std::int32_t name, std::uint32_t position) {
+  // labels of the routine being read, standing for step data row `row`;
+  // false, and nothing added, when the routine has a label of that name already.
+  bool Insert(std::int32_t name, std::uint32_t position, std::int32_t row) {
     if (Find(building_, name) >= 0) return false;
     if ((count_ + 1) * 2 > building_.size) Grow();
-    Place({name, position});
+    Place({name, position, row});
     ++count_;
     return true;
   }
@@ -46,20 +46,33 @@ class LabelTables {
 
   // The position among its routine's labels of the label named `name`; -1 when there is none.
   std::int64_t Find(const Table& table, std::int32_t name) const {
-    if (table.size == 0) return -1;
-    const std::uint32_t mask = table.size - 1;
-    for (std::uint32_t i = Hash(name) & mask;; i = (i + 1) & mask) {
-      const Slot& slot = slots_[table.first + i];
-      if (slot.name == 0) return -1;
-      if (slot.name == name) return slot.position;
-    }
+    const Slot* slot = Slot_Of(table, name);
+    return slot != nullptr ? std::int64_t{slot->position} : -1;
+  }
+
+  // The step data row of the label named `name`; -1 when there is none. The
+  // generator resolves every label operand so, without reading the label.
+  std::int64_t Find_Row(const Table& table, std::int32_t name) const {
+    const Slot* slot = Slot_Of(table, name);
+    return slot != nullptr ? std::int64_t{slot->row} : -1;
   }
 
  private:
   struct Slot {
     std::int32_t name = 0;  // 0: free
     std::uint32_t position = 0;
+    std::int32_t row = 0;
   };
+
+  const Slot* Slot_Of(const Table& table, std::int32_t name) const {
+    if (table.size == 0) return nullptr;
+    const std::uint32_t mask = table.size - 1;
+    for (std::uint32_t i = Hash(name) & mask;; i = (i + 1) & mask) {
+      const Slot& slot = slots_[table.first + i];
+      if (slot.name == 0) return nullptr;
+      if (slot.name == name) return &slot;
+    }
+  }
 
   static std::uint32_t Hash(std::int32_t name) {
     const std::uint32_t h = static_cast<std::uint32_t>(name) * 2654435761u;
@@ -75,15 +88,16 @@ class LabelTables {
 
   // Doubles the building table (at least 8 slots), at most half full after.
   void Grow() {
-    const std::vector<Slot> old(slots_.begin() + building_.first, slots_.end());
+    moved_.assign(slots_.begin() + building_.first, slots_.end());
     building_.size = building_.size == 0 ? 8 : building_.size * 2;
     slots_.resize(building_.first);  // the tables before it stay as they are
     slots_.resize(static_cast<std::size_t>(building_.first) + building_.size);
-    for (const Slot& slot : old)
+    for (const Slot& slot : moved_)
       if (slot.name != 0) Place(slot);
   }
 
   std::vector<Slot> slots_;
+  std::vector<Slot> moved_;  // the slots of the building table while it grows, kept for the next time
   Table building_;
   std::uint32_t count_ = 0;  // labels in the building table
 };

@@ -169,6 +169,8 @@ struct RoutineBody {
   // The same by the number of the name among the reader's operand texts (a
   // label operand's datum).
   const LabelRecord* Find_Label_By_Number(std::int32_t name_number) const;
+  // The step data row of that label; -1 when the routine has none of that name.
+  std::int64_t Find_Label_Row(std::int32_t name_number) const;
 };
 
 struct RoutineRecord {
@@ -233,6 +235,9 @@ class VMAsm {
   }
   // The label of that name in the routine of that index; nullptr when missing.
   const LabelRecord* Find_Label(const RoutineBody& body, std::string_view name) const;
+  std::int64_t Find_Label_Row(const RoutineBody& body, std::int32_t name_number) const {
+    return label_tables_.Find_Row(body.label_table, name_number);
+  }
   const LabelRecord* Find_Label_By_Number(const RoutineBody& body, std::int32_t name_number) const {
     const std::int64_t position = label_tables_.Find(body.label_table, name_number);
     return position >= 0 ? &body.labels[static_cast<std::size_t>(position)] : nullptr;

@@ -344,7 +344,8 @@ void VMAsm::Read_Routine_Body(RoutineRecord& routine) {
     if (lexan.Lexan_Token() == LEXAN_LITERAL) {
       const std::string& name = lexan.Lexan_Literal();
       const std::int32_t name_number = operand_texts_.Add_Name(name);
-      if (!label_tables_.Insert(name_number, static_cast<std::uint32_t>(labels_.size() - first_label)))
+      if (!label_tables_.Insert(name_number, static_cast<std::uint32_t>(labels_.size() - first_label),
+                                step_count_))
         lexan.Lexan_Error("The location label '%s' had been defined previously in this routine.",
                           name.c_str());
       LabelRecord label;
@@ -474,8 +475,7 @@ void VMAsm::Read_Operand_Symbol(VMAsm_Symbol_Type kind, const char* word, Operan
     const std::string& name = lexan.Lexan_Literal();
     // The index's tag is the symbol's text number: the symbol's record is not read.
     const auto found = Index_Of(kind)->Find_Tagged(name);
-    if (!found.found)
-      lexan.Lexan_Error("The symbol '%s' not defined in '%s' list.", name.c_str(), word);
+    if (!found.found) lexan.Lexan_Error("The symbol '%s' not defined in '%s' list.", name.c_str(), word);
     const auto number = static_cast<std::int32_t>(found.tag);
     operand.type = VMASM_OPERAND_LITERAL;
     operand.datum = number;

@@ -138,13 +138,13 @@ void VMCode::Store_Operand_String(int slot) {
 void VMCode::Store_Operand_Label(int slot, const RoutineBody& label_body) {
   // A label operand holds the number of its name, which is the number the
   // label's own name has: no text is compared.
-  const LabelRecord* label = label_body.Find_Label_By_Number(Current_Operand(slot).datum);
-  if (label == nullptr) {
+  const std::int64_t row = label_body.Find_Label_Row(Current_Operand(slot).datum);
+  if (row < 0) {
     const std::string_view name = Text_Of(*reader_, Current_Operand(slot));
     Report_Undefined(Format_Printf("Location label '%s' not defined in routine '%s'.",
                                    std::string(name).c_str(), std::string(current_steps_->name).c_str()));
   }
-  Store_Word(slot, label->index);
+  Store_Word(slot, static_cast<std::int32_t>(row));
 }
 
 void VMCode::Store_Operand_Routine(int slot, const RoutineBody*& label_body) {
