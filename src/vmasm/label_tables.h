@@ -30,13 +30,13 @@ class LabelTables {
     count_ = 0;
   }
 
-  // Adds the label named `name` (a number above 0) at `position` among the
-  // labels of the routine being read, standing for step data row `row`;
-  // false, and nothing added, when the routine has a label of that name already.
-  bool Insert(std::int32_t name, std::uint32_t position, std::int32_t row) {
+  // Adds the label named `name` (a number above 0) to the routine being
+  // read, standing for step data row `row`; false, and nothing added, when
+  // the routine has a label of that name already.
+  bool Insert(std::int32_t name, std::int32_t row) {
     if (Find(building_, name) >= 0) return false;
     if ((count_ + 1) * 2 > building_.size) Grow();
-    Place({name, position, row});
+    Place({name, row});
     ++count_;
     return true;
   }
@@ -44,35 +44,22 @@ class LabelTables {
   // The table of the routine being read, as it stands.
   const Table& building() const { return building_; }
 
-  // The position among its routine's labels of the label named `name`; -1 when there is none.
+  // The step data row of the label named `name`; -1 when there is none.
   std::int64_t Find(const Table& table, std::int32_t name) const {
-    const Slot* slot = Slot_Of(table, name);
-    return slot != nullptr ? std::int64_t{slot->position} : -1;
-  }
-
-  // The step data row of the label named `name`; -1 when there is none. The
-  // generator resolves every label operand so, without reading the label.
-  std::int64_t Find_Row(const Table& table, std::int32_t name) const {
-    const Slot* slot = Slot_Of(table, name);
-    return slot != nullptr ? std::int64_t{slot->row} : -1;
+    if (table.size == 0) return -1;
+    const std::uint32_t mask = table.size - 1;
+    for (std::uint32_t i = Hash(name) & mask;; i = (i + 1) & mask) {
+      const Slot& slot = slots_[table.first + i];
+      if (slot.name == 0) return -1;
+      if (slot.name == name) return slot.row;
+    }
   }
 
  private:
   struct Slot {
     std::int32_t name = 0;  // 0: free
-    std::uint32_t position = 0;
     std::int32_t row = 0;
   };
-
-  const Slot* Slot_Of(const Table& table, std::int32_t name) const {
-    if (table.size == 0) return nullptr;
-    const std::uint32_t mask = table.size - 1;
-    for (std::uint32_t i = Hash(name) & mask;; i = (i + 1) & mask) {
-      const Slot& slot = slots_[table.first + i];
-      if (slot.name == 0) return nullptr;
-      if (slot.name == name) return &slot;
-    }
-  }
 
   static std::uint32_t Hash(std::int32_t name) {
     const std::uint32_t h = static_cast<std::uint32_t>(name) * 2654435761u;

@@ -10,35 +10,29 @@
 namespace kx {
 namespace {
 
-// Each routine finds only its own labels, with their positions and rows; the
+// Each routine finds only its own labels, with their rows; the
 // same name in two routines is two labels; a name given twice in one routine
 // is refused; a routine's table stays whole while a later routine's table
 // grows many times over.
 TEST(LabelTables, EachRoutineFindsItsOwnLabelsOnly) {
   LabelTables tables;
   tables.Begin();
-  EXPECT_TRUE(tables.Insert(5, 0, 40));
-  EXPECT_TRUE(tables.Insert(9, 1, 41));
-  EXPECT_FALSE(tables.Insert(5, 2, 42));
+  EXPECT_TRUE(tables.Insert(5, 40));
+  EXPECT_TRUE(tables.Insert(9, 41));
+  EXPECT_FALSE(tables.Insert(5, 42));
   const LabelTables::Table first = tables.building();
   tables.Begin();
-  for (int name = 1; name <= 100; ++name)
-    EXPECT_TRUE(tables.Insert(name, static_cast<std::uint32_t>(name + 10), name + 500));
+  for (int name = 1; name <= 100; ++name) EXPECT_TRUE(tables.Insert(name, name + 500));
   const LabelTables::Table second = tables.building();
   tables.Begin();
   const LabelTables::Table none = tables.building();
 
-  EXPECT_EQ(tables.Find(first, 5), 0);
-  EXPECT_EQ(tables.Find(first, 9), 1);
-  EXPECT_EQ(tables.Find_Row(first, 9), 41);
+  EXPECT_EQ(tables.Find(first, 5), 40);
+  EXPECT_EQ(tables.Find(first, 9), 41);
   EXPECT_EQ(tables.Find(first, 7), -1);
-  for (int name = 1; name <= 100; ++name) {
-    EXPECT_EQ(tables.Find(second, name), name + 10) << name;
-    EXPECT_EQ(tables.Find_Row(second, name), name + 500) << name;
-  }
+  for (int name = 1; name <= 100; ++name) EXPECT_EQ(tables.Find(second, name), name + 500) << name;
   EXPECT_EQ(tables.Find(second, 101), -1);
   EXPECT_EQ(tables.Find(none, 5), -1);
-  EXPECT_EQ(tables.Find_Row(first, 7), -1);
 }
 
 // Texts that records hold keep their own address and word; a routine or label

@@ -64,21 +64,8 @@ VMAsm_Symbol_Type Symbol_Type_Of(OperandKind kind) {
   }
 }
 
-const LabelRecord* RoutineBody::Find_Label(std::string_view name) const {
-  return reader != nullptr ? reader->Find_Label(*this, name) : nullptr;
-}
-
-const LabelRecord* RoutineBody::Find_Label_By_Number(std::int32_t name_number) const {
-  return reader != nullptr ? reader->Find_Label_By_Number(*this, name_number) : nullptr;
-}
-
 std::int64_t RoutineBody::Find_Label_Row(std::int32_t name_number) const {
   return reader != nullptr ? reader->Find_Label_Row(*this, name_number) : -1;
-}
-
-const LabelRecord* VMAsm::Find_Label(const RoutineBody& body, std::string_view name) const {
-  const std::int32_t number = operand_texts_.Find_Name(name);
-  return number != 0 ? Find_Label_By_Number(body, number) : nullptr;
 }
 
 VMAsm::VMAsm(ErrorContext& errors, ErrorContext& notices, VMOpcode& catalogue)

@@ -165,11 +165,10 @@ struct RoutineBody {
   const VMAsm* reader = nullptr;
   LabelTables::Table label_table;  // the labels by name number, in the reader's label tables
 
-  const LabelRecord* Find_Label(std::string_view name) const;
-  // The same by the number of the name among the reader's operand texts (a
-  // label operand's datum).
-  const LabelRecord* Find_Label_By_Number(std::int32_t name_number) const;
-  // The step data row of that label; -1 when the routine has none of that name.
+  // The step data row of the label named by that number among the reader's
+  // operand texts (a label operand's datum); -1 when the routine has none of
+  // that name. The generator resolves label operands so, without reading
+  // the labels.
   std::int64_t Find_Label_Row(std::int32_t name_number) const;
 };
 
@@ -233,14 +232,8 @@ class VMAsm {
     const auto at = static_cast<std::size_t>(name_number);
     return name_number > 0 && at < routine_by_name_.size() ? routine_by_name_[at] : nullptr;
   }
-  // The label of that name in the routine of that index; nullptr when missing.
-  const LabelRecord* Find_Label(const RoutineBody& body, std::string_view name) const;
   std::int64_t Find_Label_Row(const RoutineBody& body, std::int32_t name_number) const {
-    return label_tables_.Find_Row(body.label_table, name_number);
-  }
-  const LabelRecord* Find_Label_By_Number(const RoutineBody& body, std::int32_t name_number) const {
-    const std::int64_t position = label_tables_.Find(body.label_table, name_number);
-    return position >= 0 ? &body.labels[static_cast<std::size_t>(position)] : nullptr;
+    return label_tables_.Find(body.label_table, name_number);
   }
   // The text of a number among the operand texts; nullptr for 0.
   const std::string* Name_Text(std::int32_t number) const { return operand_texts_.Text(number); }

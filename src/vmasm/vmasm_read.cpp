@@ -344,8 +344,7 @@ void VMAsm::Read_Routine_Body(RoutineRecord& routine) {
     if (lexan.Lexan_Token() == LEXAN_LITERAL) {
       const std::string& name = lexan.Lexan_Literal();
       const std::int32_t name_number = operand_texts_.Add_Name(name);
-      if (!label_tables_.Insert(name_number, static_cast<std::uint32_t>(labels_.size() - first_label),
-                                step_count_))
+      if (!label_tables_.Insert(name_number, step_count_))
         lexan.Lexan_Error("The location label '%s' had been defined previously in this routine.",
                           name.c_str());
       LabelRecord label;
