@@ -305,7 +305,10 @@ void VMAsm::Read_Routines() {
     lexan.Lexan_Match(VMASM_KEYWORD_ROUTINE);
     lexan.Lexan_Match(',');
     routine->name = lexan.Lexan_Literal();
-    if (Find_Routine(routine->name) != nullptr)
+    // A name that is not a literal is refused by the match below.
+    const std::int32_t name_number =
+        lexan.Lexan_Token() == LEXAN_LITERAL ? operand_texts_.Add_Name(routine->name) : 0;
+    if (Find_Routine_By_Number(name_number) != nullptr)
       lexan.Lexan_Error("The routine label '%s' had been defined previously.", routine->name.c_str());
     lexan.Lexan_Match(LEXAN_LITERAL);
     lexan.Lexan_Match(',');
@@ -323,7 +326,7 @@ void VMAsm::Read_Routines() {
     lexan.Lexan_Match(']');
     Read_Routine_Body(*routine);
     const RoutineRecord& stored = routines_.Add(std::move(routine));
-    const auto number = static_cast<std::size_t>(operand_texts_.Add_Name(stored.name));
+    const auto number = static_cast<std::size_t>(name_number);
     if (routine_by_name_.size() <= number) routine_by_name_.resize(number + 1);
     routine_by_name_[number] = &stored;
   }
