@@ -7,10 +7,8 @@
 namespace kx {
 
 void KeywordTable::Insert(const LexanKeyword& keyword) {
-  std::uint32_t hash = kHashStart;
-  for (char c : keyword.folded)
-    hash = Hash_Step(hash, static_cast<unsigned char>(static_cast<unsigned char>(c) | 0x20u));
-  const Slot slot{Finish(hash), static_cast<std::uint32_t>(keyword.folded.size()), &keyword};
+  if (keyword.folded.empty()) return;  // no run of characters is empty
+  const Slot slot{Hash(keyword.folded), static_cast<std::uint32_t>(keyword.folded.size()), &keyword};
   if ((count_ + 1) * 4 > slots_.size()) {
     std::vector<Slot> old(slots_.size() * 2);
     old.swap(slots_);

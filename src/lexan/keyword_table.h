@@ -12,16 +12,21 @@ namespace kx {
 struct LexanKeyword;
 
 // The keywords by their text with A to Z taken as a to z, for the keyword
-// scanner. The scanner hashes a run while it scans it (Hash_Step on each
-// character, then Finish), so that telling a name from every keyword costs
-// one probe and no second pass over the name.
+// scanner, which looks up every run of letters and '_' it meets. The hash
+// takes only the run's length and its first two and last two characters,
+// so that it costs no work per character; Find compares the whole run.
 class KeywordTable {
  public:
-  // Keywords are matched in runs of letters and '_', each taken as its
-  // lexan_chars::kKeywordFolds value.
-  static std::uint32_t Hash_Step(std::uint32_t hash, unsigned char fold) { return (hash ^ fold) * 16777619u; }
-  static constexpr std::uint32_t kHashStart = 2166136261u;
-  static std::uint32_t Finish(std::uint32_t hash) { return hash ^ (hash >> 15); }
+  // `text` is at least one character long. Setting bit 5 takes A to Z as a
+  // to z; what else it changes is told apart by Find.
+  static std::uint32_t Hash(std::string_view text) {
+    const std::size_t last = text.size() - 1;
+    const auto at = [&text](std::size_t i) { return (static_cast<std::uint32_t>(text[i]) & 0xFFu) | 0x20u; };
+    std::uint32_t hash = static_cast<std::uint32_t>(text.size()) * 0x9E3779B1u;
+    hash ^= at(0) | (at(last > 0 ? 1 : 0) << 8) | (at(last) << 16) | (at(last > 0 ? last - 1 : 0) << 24);
+    hash *= 0x85EBCA6Bu;
+    return hash ^ (hash >> 15);
+  }
 
   // Adds a keyword that the table does not hold yet; it must stay in place.
   void Insert(const LexanKeyword& keyword);

@@ -190,9 +190,7 @@ bool Scan_String(Lexan& lexan) {
 
 const LexanKeyword* Lexan::Read_Keyword_Run(const char*& end) {
   const char* p = position_;
-  std::uint32_t hash = KeywordTable::kHashStart;
-  for (unsigned char fold; (fold = kKeywordFolds[static_cast<unsigned char>(*p)]) != 0; ++p)
-    hash = KeywordTable::Hash_Step(hash, fold);
+  while (Is_Keyword_Char(*p)) ++p;
   end = p;
   const auto size = static_cast<std::size_t>(p - position_);
   if (size >= kKeywordLimit) {
@@ -201,7 +199,8 @@ const LexanKeyword* Lexan::Read_Keyword_Run(const char*& end) {
     Lexan_Error("The size of the scanned lexeme for keyword check is greater than or equal to %s.", "256");
   }
   if (size == 0) return nullptr;
-  return keyword_table_.Find(std::string_view(position_, size), KeywordTable::Finish(hash));
+  const std::string_view run(position_, size);
+  return keyword_table_.Find(run, KeywordTable::Hash(run));
 }
 
 bool Scan_Keyword(Lexan& lexan) {

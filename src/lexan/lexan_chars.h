@@ -26,16 +26,6 @@ inline constexpr std::array<unsigned char, 256> kNameChars = [] {
 
 inline bool Is_Keyword_Char(char c) { return (kNameChars[static_cast<unsigned char>(c)] & 1) != 0; }
 
-// For a letter or '_', the byte with bit 5 set (A to Z taken as a to z); 0
-// for any other byte. The keyword scanner tests and hashes a run with it.
-inline constexpr std::array<unsigned char, 256> kKeywordFolds = [] {
-  std::array<unsigned char, 256> folds{};
-  for (int c = 0; c < 256; ++c)
-    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_')
-      folds[static_cast<std::size_t>(c)] = static_cast<unsigned char>(c | 0x20);
-  return folds;
-}();
-
 inline bool Is_Literal_Char(char c) { return (kNameChars[static_cast<unsigned char>(c)] & 2) != 0; }
 
 inline bool Is_Hex_Digit(char c) { return Is_Digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
