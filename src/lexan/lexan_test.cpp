@@ -160,6 +160,16 @@ TEST(LexanReading, TokensAndTheirLines) {
   }
 }
 
+// Keywords of one length whose first two and last two letters agree are
+// still told apart, in any letter case, and so are names like them.
+TEST(LexanReading, KeywordsAlikeAtBothEndsAreToldApart) {
+  Lexer h;
+  h.lexan.Lexan_Add_Keyword("mixed", 700);
+  h.lexan.Lexan_Add_Keyword("MiRed", 701);
+  h.Open("mixed MIRED mined mi_ed");
+  EXPECT_EQ(h.Tokens(), "1: 'mixed', 'MiRed', a literal <mined>, a literal <mi_ed>, ");
+}
+
 // The file is read in blocks of 64 KiB: a line, a CR LF pair, a tab or a name
 // that crosses into the next block reads as any other.
 TEST(LexanReading, BlockBoundariesChangeNothing) {
