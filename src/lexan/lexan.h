@@ -170,8 +170,9 @@ class Lexan {
   // Takes the next line where it lies when it is whole and plain; false
   // (and nothing taken) otherwise.
   bool Take_Plain_Line();
-  // Copies a current line that lies in the input to line_buffer_, before the
-  // input it lies in is read over.
+  // Copies a current line that lies in the input to line_buffer_, its tabs
+  // expanded, before the input it lies in is read over and before it is
+  // listed in a diagnostic.
   void Keep_Line();
   // The next byte of the file, or EOF at its end or on a read error.
   int Next_Byte() {
@@ -203,11 +204,12 @@ class Lexan {
   int context_count_ = 0;
   const char* hint_;
   // The current line, its line feed included, is scanned where it lies in
-  // the input when it lies there whole and plain (no tab, carriage return or
-  // zero byte), so that most lines are never copied. Any other line is
-  // copied, tabs expanded, into line_buffer_: zeros from the end of its text
-  // on, and one more terminating zero that is never overwritten. Every
-  // scanner stops at the line feed, or at a zero in line_buffer_.
+  // the input when it lies there whole and plain (no carriage return, zero
+  // byte or tab inside a string; other tabs move the column to the next
+  // stop), so that most lines are never copied. Any other line is copied,
+  // tabs expanded, into line_buffer_: zeros from the end of its text on, and
+  // one more terminating zero that is never overwritten. Every scanner stops
+  // at the line feed, or at a zero in line_buffer_.
   std::array<char, kLineLimit + 1> line_buffer_{};
   int buffer_length_ = 0;  // characters of the latest line copied to line_buffer_
   const char* line_start_ = nullptr;
