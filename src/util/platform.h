@@ -82,6 +82,10 @@ std::FILE* Create_Temporary(const std::filesystem::path& folder, const std::file
 // Flushes the stream and has the system write its data to the disk; false
 // with errno set.
 bool Flush_To_Disk(std::FILE* file);
+// Flushes the stream and has the system start writing its data to the disk
+// without waiting for it, so that the Flush_To_Disk that ends a large output
+// has little left to wait for; false with errno set when the flush fails.
+bool Start_Writing_To_Disk(std::FILE* file);
 // Moves the file `from` over `to`, replacing any file there; false with
 // errno set.
 bool Replace_File(const std::filesystem::path& from, const std::filesystem::path& to);

@@ -117,6 +117,15 @@ std::FILE* Create_Temporary(const std::filesystem::path& folder, const std::file
 
 bool Flush_To_Disk(std::FILE* file) { return std::fflush(file) == 0 && fsync(fileno(file)) == 0; }
 
+bool Start_Writing_To_Disk(std::FILE* file) {
+  if (std::fflush(file) != 0) return false;
+#ifdef __linux__
+  // Only a hint: the flush to disk at the end still waits for everything.
+  sync_file_range(fileno(file), 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+  return true;
+}
+
 bool Replace_File(const std::filesystem::path& from, const std::filesystem::path& to) {
   return std::rename(from.c_str(), to.c_str()) == 0;
 }

@@ -196,6 +196,9 @@ std::FILE* Create_Temporary(const std::filesystem::path& folder, const std::file
 
 bool Flush_To_Disk(std::FILE* file) { return std::fflush(file) == 0 && _commit(_fileno(file)) == 0; }
 
+// Windows writes a file's cached data out on its own; there is nothing to start.
+bool Start_Writing_To_Disk(std::FILE* file) { return std::fflush(file) == 0; }
+
 bool Replace_File(const std::filesystem::path& from, const std::filesystem::path& to) {
   if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
   errno = Errno_Of(GetLastError());

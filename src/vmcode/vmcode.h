@@ -138,6 +138,7 @@ class VMCode {
   void Emit_Lines(std::string_view text);
   // Writes the listing text gathered so far to the output file.
   void Flush_Listing();
+  void Flush_Listing_Block();
 
   RoutineSteps* current_steps_ = nullptr;
   const StepRecord* current_step_ = nullptr;

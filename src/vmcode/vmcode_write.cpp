@@ -8,6 +8,7 @@
 
 #include "util/format.h"
 #include "util/little_endian.h"
+#include "util/platform.h"
 #include "util/text.h"
 #include "vmcode/vmcode.h"
 
@@ -355,12 +356,12 @@ void VMCode::Emit_Raw(std::string_view text) {
     listing_text_.append("\r\n", 2);
     text.remove_prefix(line_end + 1);
   }
-  if (listing_text_.size() >= kListingBlock) Flush_Listing();
+  if (listing_text_.size() >= kListingBlock) Flush_Listing_Block();
 }
 
 void VMCode::Emit_Lines(std::string_view text) {
   listing_text_.append(text);
-  if (listing_text_.size() >= kListingBlock) Flush_Listing();
+  if (listing_text_.size() >= kListingBlock) Flush_Listing_Block();
 }
 
 void VMCode::Flush_Listing() {
@@ -368,6 +369,15 @@ void VMCode::Flush_Listing() {
     errors_.Raise_System_At(kModule, "fwrite");
   }
   listing_text_.clear();
+}
+
+void VMCode::Flush_Listing_Block() {
+  Flush_Listing();
+  // The disk starts on this block while the next one is made, so that the
+  // flush to disk that ends the listing has little left to wait for.
+  if (!platform::Start_Writing_To_Disk(output_file_)) {
+    errors_.Raise_System_At(kModule, "fwrite");
+  }
 }
 
 }  // namespace kx
