@@ -224,8 +224,8 @@ bool Scan_Literal(Lexan& lexan) {
   return true;
 }
 
-// The lexer's own scanners are called directly, so that they are compiled
-// into the loop below; a client's scanner through its pointer.
+// The lexer's own scanners are called directly, where the compiler can
+// inline them; a client's scanner through its pointer.
 bool Lexan::Scan(const LexanContext::Candidate& candidate) {
   using Builtin = LexanContext::Builtin;
   switch (candidate.builtin) {
