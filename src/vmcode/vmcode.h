@@ -87,24 +87,6 @@ class VMCode {
   const LinkedList<RoutineCode>& routines() const { return routines_; }
 
  private:
-  // Generation (vmcode_generate.cpp).
-  void VMCode_Generate(const RoutineBody& body);
-  void Generate_Code(const OpcodeRecord& opcode, const RoutineBody& body);
-  StepData& Current_Row() { return current_steps_->steps[static_cast<std::size_t>(current_steps_->count)]; }
-  const Operand& Current_Operand(int slot) const {
-    return current_step_->operands[static_cast<std::size_t>(slot - 1)];
-  }
-  void Store_Word(int slot, std::int32_t value);
-  void Store_Opcode(const OpcodeRecord& opcode);
-  void Store_Operand_Literal(int slot, VMAsm_Symbol_Type type);
-  void Store_Operand_String(int slot);
-  void Store_Operand_Label(int slot, const RoutineBody& label_body);
-  void Store_Operand_Routine(int slot, const RoutineBody*& label_body);
-  void Store_Operand_Value(int slot);
-  // Reports a routine or label name that names nothing and fails with the
-  // script line of the step being compiled.
-  [[noreturn]] void Report_Undefined(const std::string& message);
-
   // Output (vmcode.cpp, vmcode_write.cpp).
   std::filesystem::path Template_Path() const;
   // Reads the whole template into image_ and opens the output; the writers
@@ -140,8 +122,6 @@ class VMCode {
   void Flush_Listing();
   void Flush_Listing_Block();
 
-  RoutineSteps* current_steps_ = nullptr;
-  const StepRecord* current_step_ = nullptr;
   VMOpcode& catalogue_;
   std::int32_t listing_row_ = 0;
   std::uint64_t output_position_ = 0;

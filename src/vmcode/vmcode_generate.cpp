@@ -1,5 +1,10 @@
+#include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #include "util/format.h"
 #include "util/little_endian.h"
@@ -16,43 +21,127 @@ std::string_view Text_Of(const VMAsm& reader, const Operand& operand) {
   return text != nullptr ? std::string_view(*text) : std::string_view();
 }
 
-}  // namespace
+// Below this many steps the routines are compiled on one thread: a second
+// one would cost more to start than it saves.
+constexpr std::size_t kParallelSteps = std::size_t{1} << 16;
 
-void VMCode::Generate_Routines(const VMAsm& reader) {
-  reader_ = &reader;
-  for (const RoutineRecord& record : reader.routines()) {
-    auto code = std::make_unique<RoutineCode>();
-    code->index = record.index;
-    code->speed = record.speed;
-    code->priority = record.priority;
-    code->debug = record.debug;
-    code->steps.name = record.name;
-    current_steps_ = &code->steps;
-    VMCode_Generate(record.body);
-    routines_.Add(std::move(code));
+// Compiles steps of the reader's routines into step data rows. Each thread
+// that compiles has a compiler of its own: it keeps the step being compiled,
+// for the diagnostics.
+class StepCompiler {
+ public:
+  StepCompiler(ErrorContext& errors, const VMOpcode& catalogue, const VMAsm& reader)
+      : errors_(errors), catalogue_(catalogue), reader_(reader) {}
+
+  // Steps [first, last) of `body`, which belongs to the routine `name`, into
+  // rows[first] to rows[last - 1].
+  struct Piece {
+    const RoutineBody* body = nullptr;
+    std::string_view name;
+    std::size_t first = 0;
+    std::size_t last = 0;
+    StepData* rows = nullptr;
+  };
+  void Compile(const Piece& piece);
+
+ private:
+  void Generate_Code(const OpcodeRecord& opcode, const RoutineBody& body);
+  const Operand& Current_Operand(int slot) const {
+    return step_->operands[static_cast<std::size_t>(slot - 1)];
   }
-  current_steps_ = nullptr;
-  current_step_ = nullptr;
-}
+  void Store_Word(int slot, std::int32_t value);
+  void Store_Opcode(const OpcodeRecord& opcode);
+  void Store_Operand_Literal(int slot, VMAsm_Symbol_Type type);
+  void Store_Operand_String(int slot);
+  void Store_Operand_Label(int slot, const RoutineBody& label_body);
+  void Store_Operand_Routine(int slot, const RoutineBody*& label_body);
+  void Store_Operand_Value(int slot);
+  // Reports a routine or label name that names nothing and fails with the
+  // script line of the step being compiled.
+  [[noreturn]] void Report_Undefined(const std::string& message);
 
-void VMCode::VMCode_Generate(const RoutineBody& body) {
-  current_steps_->count = 0;
-  current_steps_->steps.assign(static_cast<std::size_t>(body.steps.count()) + 1, StepData{});
-  for (const StepRecord& step : body.steps) {
-    current_step_ = &step;
-    Current_Row() = StepData{};
-    const OpcodeRecord* opcode = catalogue_.Find_Opcode_By_Token(step.token);
-    if (opcode == nullptr) {
-      errors_.Raise_At(kModule, "VMCode_Generate", "Invalid opcode token value (%d)", step.token);
+  ErrorContext& errors_;
+  const VMOpcode& catalogue_;
+  const VMAsm& reader_;
+  std::string_view routine_name_;
+  const StepRecord* step_ = nullptr;
+  StepData* row_ = nullptr;
+};
+
+// With enough steps, the second half of them (cut inside a routine where
+// need be) is compiled on a thread of its own while this one compiles the
+// first. Its faults are kept to itself: when it fails, this thread compiles
+// the second half again once the first is done, so that the fault reported
+// is the first one in script order, exactly as without the second thread.
+void Compile_Pieces(ErrorContext& errors, const VMOpcode& catalogue, const VMAsm& reader,
+                    std::vector<StepCompiler::Piece>& pieces, std::size_t total) {
+  StepCompiler compiler(errors, catalogue, reader);
+  auto compile = [](StepCompiler& with, const StepCompiler::Piece* begin, const StepCompiler::Piece* end) {
+    for (const StepCompiler::Piece* piece = begin; piece != end; ++piece) with.Compile(*piece);
+  };
+  const StepCompiler::Piece* const all = pieces.data();
+  if (total < kParallelSteps || std::thread::hardware_concurrency() < 2) {
+    compile(compiler, all, all + pieces.size());
+    return;
+  }
+  std::size_t split = 0;
+  for (std::size_t before = 0;; ++split) {
+    StepCompiler::Piece& piece = pieces[split];
+    const std::size_t steps = piece.last - piece.first;
+    if (before + steps >= total / 2) {
+      StepCompiler::Piece rest = piece;
+      piece.last = piece.first + (total / 2 - before);
+      rest.first = piece.last;
+      pieces.insert(pieces.begin() + static_cast<std::ptrdiff_t>(split) + 1, rest);
+      ++split;
+      break;
     }
-    Generate_Code(*opcode, body);
-    ++current_steps_->count;
+    before += steps;
   }
-  Current_Row() = StepData{};
-  ++current_steps_->count;
+  const StepCompiler::Piece* const first = pieces.data();
+  const StepCompiler::Piece* const middle = first + split;
+  const StepCompiler::Piece* const last = first + pieces.size();
+  ErrorContext quiet(errors.width(), std::make_unique<ListSink>(true));
+  StepCompiler helper(quiet, catalogue, reader);
+  bool helped = false;
+  std::thread thread;
+  try {
+    thread = std::thread([&] {
+      try {
+        compile(helper, middle, last);
+        helped = true;
+      } catch (...) {
+        // Compiled again below, where the fault is reported.
+      }
+    });
+  } catch (const std::system_error&) {
+    // No thread to be had: all on this one.
+  }
+  try {
+    compile(compiler, first, middle);
+  } catch (...) {
+    if (thread.joinable()) thread.join();
+    throw;
+  }
+  if (thread.joinable()) thread.join();
+  if (!helped) compile(compiler, middle, last);
 }
 
-void VMCode::Generate_Code(const OpcodeRecord& opcode, const RoutineBody& body) {
+void StepCompiler::Compile(const Piece& piece) {
+  routine_name_ = piece.name;
+  for (std::size_t index = piece.first; index < piece.last; ++index) {
+    step_ = &piece.body->steps[index];
+    row_ = &piece.rows[index];
+    *row_ = StepData{};
+    const OpcodeRecord* opcode = catalogue_.Find_Opcode_By_Token(step_->token);
+    if (opcode == nullptr) {
+      errors_.Raise_At(kModule, "VMCode_Generate", "Invalid opcode token value (%d)", step_->token);
+    }
+    Generate_Code(*opcode, *piece.body);
+  }
+}
+
+void StepCompiler::Generate_Code(const OpcodeRecord& opcode, const RoutineBody& body) {
   Store_Opcode(opcode);
   // A routine operand switches the label lookups of the rest of the step to
   // the routine it names.
@@ -96,13 +185,13 @@ void VMCode::Generate_Code(const OpcodeRecord& opcode, const RoutineBody& body) 
   }
 }
 
-void VMCode::Store_Word(int slot, std::int32_t value) {
-  Current_Row().words[static_cast<std::size_t>(slot)] = Low16(value);
+void StepCompiler::Store_Word(int slot, std::int32_t value) {
+  row_->words[static_cast<std::size_t>(slot)] = Low16(value);
 }
 
-void VMCode::Store_Opcode(const OpcodeRecord& opcode) { Store_Word(0, opcode.code); }
+void StepCompiler::Store_Opcode(const OpcodeRecord& opcode) { Store_Word(0, opcode.code); }
 
-void VMCode::Store_Operand_Literal(int slot, VMAsm_Symbol_Type type) {
+void StepCompiler::Store_Operand_Literal(int slot, VMAsm_Symbol_Type type) {
   if (type < VMASM_SYMBOL_OBJECT || type > VMASM_SYMBOL_TEXT) {
     // The symbol-type check keeps the routine name users have always seen for it.
     errors_.Raise_At(kModule, "Generate_Operand_Literal", "Invalid case value for VMAsm_Symbol_Type.");
@@ -112,22 +201,22 @@ void VMCode::Store_Operand_Literal(int slot, VMAsm_Symbol_Type type) {
     Store_Word(slot, Current_Operand(slot).word);
     return;
   }
-  const std::string_view name = Text_Of(*reader_, Current_Operand(slot));
-  const SymbolRecord* symbol = reader_->Find_Symbol(type, name);
+  const std::string_view name = Text_Of(reader_, Current_Operand(slot));
+  const SymbolRecord* symbol = reader_.Find_Symbol(type, name);
   if (symbol == nullptr) {
     errors_.Raise_At(kModule, "Store_Operand_Literal", "Symbol '%s' not defined", std::string(name).c_str());
   }
   Store_Word(slot, symbol->index);
 }
 
-void VMCode::Store_Operand_String(int slot) {
+void StepCompiler::Store_Operand_String(int slot) {
   if (Current_Operand(slot).holds_text()) {
     // The reader entered the string when it read it.
     Store_Word(slot, Current_Operand(slot).word);
     return;
   }
-  const std::string_view text = Text_Of(*reader_, Current_Operand(slot));
-  const StringRecord* entry = reader_->Find_String(text);
+  const std::string_view text = Text_Of(reader_, Current_Operand(slot));
+  const StringRecord* entry = reader_.Find_String(text);
   if (entry == nullptr) {
     errors_.Raise_At(kModule, "Store_Operand_String", "The string '%s' is not in the string symbol table.",
                      std::string(text).c_str());
@@ -135,38 +224,62 @@ void VMCode::Store_Operand_String(int slot) {
   Store_Word(slot, entry->index);
 }
 
-void VMCode::Store_Operand_Label(int slot, const RoutineBody& label_body) {
+void StepCompiler::Store_Operand_Label(int slot, const RoutineBody& label_body) {
   // A label operand holds the number of its name, which is the number the
   // label's own name has: no text is compared.
   const std::int64_t row = label_body.Find_Label_Row(Current_Operand(slot).datum);
   if (row < 0) {
-    const std::string_view name = Text_Of(*reader_, Current_Operand(slot));
+    const std::string_view name = Text_Of(reader_, Current_Operand(slot));
     Report_Undefined(Format_Printf("Location label '%s' not defined in routine '%s'.",
-                                   std::string(name).c_str(), std::string(current_steps_->name).c_str()));
+                                   std::string(name).c_str(), std::string(routine_name_).c_str()));
   }
   Store_Word(slot, static_cast<std::int32_t>(row));
 }
 
-void VMCode::Store_Operand_Routine(int slot, const RoutineBody*& label_body) {
+void StepCompiler::Store_Operand_Routine(int slot, const RoutineBody*& label_body) {
   // As for labels, the operand holds the number of the routine's name.
-  const RoutineRecord* routine = reader_->Find_Routine_By_Number(Current_Operand(slot).datum);
+  const RoutineRecord* routine = reader_.Find_Routine_By_Number(Current_Operand(slot).datum);
   if (routine == nullptr) {
-    const std::string_view name = Text_Of(*reader_, Current_Operand(slot));
+    const std::string_view name = Text_Of(reader_, Current_Operand(slot));
     Report_Undefined(Format_Printf("Routine label '%s' not defined.", std::string(name).c_str()));
   }
   Store_Word(slot, routine->index);
   label_body = &routine->body;
 }
 
-void VMCode::Store_Operand_Value(int slot) { Store_Word(slot, Current_Operand(slot).value()); }
+void StepCompiler::Store_Operand_Value(int slot) { Store_Word(slot, Current_Operand(slot).value()); }
 
-void VMCode::Report_Undefined(const std::string& message) {
+void StepCompiler::Report_Undefined(const std::string& message) {
   try {
     errors_.Report("%s", message.c_str());
   } catch (const BuildFailure&) {
     // Replaced by a failure that carries the step's script line.
   }
-  throw BuildFailure(current_step_->line);
+  throw BuildFailure(step_->line);
+}
+
+}  // namespace
+
+void VMCode::Generate_Routines(const VMAsm& reader) {
+  reader_ = &reader;
+  std::vector<StepCompiler::Piece> pieces;
+  std::size_t total = 0;
+  for (const RoutineRecord& record : reader.routines()) {
+    auto code = std::make_unique<RoutineCode>();
+    code->index = record.index;
+    code->speed = record.speed;
+    code->priority = record.priority;
+    code->debug = record.debug;
+    code->steps.name = record.name;
+    const auto count = static_cast<std::size_t>(record.body.steps.count());
+    // The row after the steps stays zero: the halt that ends the routine.
+    code->steps.steps.assign(count + 1, StepData{});
+    code->steps.count = static_cast<std::int32_t>(count + 1);
+    RoutineCode& stored = routines_.Add(std::move(code));
+    pieces.push_back({&record.body, stored.steps.name, 0, count, stored.steps.steps.data()});
+    total += count;
+  }
+  Compile_Pieces(errors_, catalogue_, reader, pieces, total);
 }
 
 }  // namespace kx
