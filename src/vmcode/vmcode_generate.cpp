@@ -33,16 +33,13 @@ class StepCompiler {
   StepCompiler(ErrorContext& errors, const VMOpcode& catalogue, const VMAsm& reader)
       : errors_(errors), catalogue_(catalogue), reader_(reader) {}
 
-  // Steps [first, last) of `body`, which belongs to the routine `name`, into
-  // rows[first] to rows[last - 1].
-  struct Piece {
+  // A routine to compile: the reader's steps and the rows they go to.
+  struct Routine {
     const RoutineBody* body = nullptr;
-    std::string_view name;
-    std::size_t first = 0;
-    std::size_t last = 0;
-    StepData* rows = nullptr;
+    RoutineSteps* steps = nullptr;
   };
-  void Compile(const Piece& piece);
+  // Steps [first, last) of `routine` into its rows of the same numbers.
+  void Compile(const Routine& routine, std::size_t first, std::size_t last);
 
  private:
   void Generate_Code(const OpcodeRecord& opcode, const RoutineBody& body);
@@ -68,39 +65,47 @@ class StepCompiler {
   StepData* row_ = nullptr;
 };
 
+// A place among the steps of all routines: step `step` of routine `routine`.
+struct Place {
+  std::size_t routine = 0;
+  std::size_t step = 0;
+};
+
+// Compiles the steps from `from` up to `to`, that one left out.
+void Compile_Between(StepCompiler& compiler, const std::vector<StepCompiler::Routine>& routines, Place from,
+                     Place to) {
+  for (std::size_t index = from.routine; index <= to.routine && index < routines.size(); ++index) {
+    const StepCompiler::Routine& routine = routines[index];
+    const std::size_t first = index == from.routine ? from.step : 0;
+    const std::size_t last =
+        index == to.routine ? to.step : static_cast<std::size_t>(routine.body->steps.count());
+    compiler.Compile(routine, first, last);
+  }
+}
+
 // With enough steps, the second half of them (cut inside a routine where
 // need be) is compiled on a thread of its own while this one compiles the
 // first. Its faults are kept to itself: when it fails, this thread compiles
 // the second half again once the first is done, so that the fault reported
 // is the first one in script order, exactly as without the second thread.
-void Compile_Pieces(ErrorContext& errors, const VMOpcode& catalogue, const VMAsm& reader,
-                    std::vector<StepCompiler::Piece>& pieces, std::size_t total) {
+void Compile_Routines(ErrorContext& errors, const VMOpcode& catalogue, const VMAsm& reader,
+                      const std::vector<StepCompiler::Routine>& routines, std::size_t total) {
   StepCompiler compiler(errors, catalogue, reader);
-  auto compile = [](StepCompiler& with, const StepCompiler::Piece* begin, const StepCompiler::Piece* end) {
-    for (const StepCompiler::Piece* piece = begin; piece != end; ++piece) with.Compile(*piece);
-  };
-  const StepCompiler::Piece* const all = pieces.data();
+  const Place begin;
+  const Place end{routines.size(), 0};
   if (total < kParallelSteps || std::thread::hardware_concurrency() < 2) {
-    compile(compiler, all, all + pieces.size());
+    Compile_Between(compiler, routines, begin, end);
     return;
   }
-  std::size_t split = 0;
-  for (std::size_t before = 0;; ++split) {
-    StepCompiler::Piece& piece = pieces[split];
-    const std::size_t steps = piece.last - piece.first;
+  Place middle;
+  for (std::size_t before = 0;; ++middle.routine) {
+    const auto steps = static_cast<std::size_t>(routines[middle.routine].body->steps.count());
     if (before + steps >= total / 2) {
-      StepCompiler::Piece rest = piece;
-      piece.last = piece.first + (total / 2 - before);
-      rest.first = piece.last;
-      pieces.insert(pieces.begin() + static_cast<std::ptrdiff_t>(split) + 1, rest);
-      ++split;
+      middle.step = total / 2 - before;
       break;
     }
     before += steps;
   }
-  const StepCompiler::Piece* const first = pieces.data();
-  const StepCompiler::Piece* const middle = first + split;
-  const StepCompiler::Piece* const last = first + pieces.size();
   ErrorContext quiet(errors.width(), std::make_unique<ListSink>(true));
   StepCompiler helper(quiet, catalogue, reader);
   bool helped = false;
@@ -108,7 +113,7 @@ void Compile_Pieces(ErrorContext& errors, const VMOpcode& catalogue, const VMAsm
   try {
     thread = std::thread([&] {
       try {
-        compile(helper, middle, last);
+        Compile_Between(helper, routines, middle, end);
         helped = true;
       } catch (...) {
         // Compiled again below, where the fault is reported.
@@ -118,26 +123,26 @@ void Compile_Pieces(ErrorContext& errors, const VMOpcode& catalogue, const VMAsm
     // No thread to be had: all on this one.
   }
   try {
-    compile(compiler, first, middle);
+    Compile_Between(compiler, routines, begin, middle);
   } catch (...) {
     if (thread.joinable()) thread.join();
     throw;
   }
   if (thread.joinable()) thread.join();
-  if (!helped) compile(compiler, middle, last);
+  if (!helped) Compile_Between(compiler, routines, middle, end);
 }
 
-void StepCompiler::Compile(const Piece& piece) {
-  routine_name_ = piece.name;
-  for (std::size_t index = piece.first; index < piece.last; ++index) {
-    step_ = &piece.body->steps[index];
-    row_ = &piece.rows[index];
+void StepCompiler::Compile(const Routine& routine, std::size_t first, std::size_t last) {
+  routine_name_ = routine.steps->name;
+  for (std::size_t index = first; index < last; ++index) {
+    step_ = &routine.body->steps[index];
+    row_ = &routine.steps->steps[index];
     *row_ = StepData{};
     const OpcodeRecord* opcode = catalogue_.Find_Opcode_By_Token(step_->token);
     if (opcode == nullptr) {
       errors_.Raise_At(kModule, "VMCode_Generate", "Invalid opcode token value (%d)", step_->token);
     }
-    Generate_Code(*opcode, *piece.body);
+    Generate_Code(*opcode, *routine.body);
   }
 }
 
@@ -262,7 +267,8 @@ void StepCompiler::Report_Undefined(const std::string& message) {
 
 void VMCode::Generate_Routines(const VMAsm& reader) {
   reader_ = &reader;
-  std::vector<StepCompiler::Piece> pieces;
+  std::vector<StepCompiler::Routine> routines;
+  routines.reserve(static_cast<std::size_t>(reader.routines().count()));
   std::size_t total = 0;
   for (const RoutineRecord& record : reader.routines()) {
     auto code = std::make_unique<RoutineCode>();
@@ -276,10 +282,10 @@ void VMCode::Generate_Routines(const VMAsm& reader) {
     code->steps.steps.assign(count + 1, StepData{});
     code->steps.count = static_cast<std::int32_t>(count + 1);
     RoutineCode& stored = routines_.Add(std::move(code));
-    pieces.push_back({&record.body, stored.steps.name, 0, count, stored.steps.steps.data()});
+    routines.push_back({&record.body, &stored.steps});
     total += count;
   }
-  Compile_Pieces(errors_, catalogue_, reader, pieces, total);
+  Compile_Routines(errors_, catalogue_, reader, routines, total);
 }
 
 }  // namespace kx
