@@ -95,6 +95,7 @@ class VMCode {
                      AtomicFile& output);
   // The ten tables, in the order they are written (vmcode_write.cpp).
   void Write_Step_Data();
+  void Write_Step_Rows_Text();
   void Write_Routine_Count();
   void Write_Routine_Speeds();
   void Write_Routine_Priorities();
@@ -123,7 +124,6 @@ class VMCode {
   void Flush_Listing_Block();
 
   VMOpcode& catalogue_;
-  std::int32_t listing_row_ = 0;
   std::uint64_t output_position_ = 0;
   const TemplateConfig* template_ = nullptr;
   std::FILE* output_file_ = nullptr;

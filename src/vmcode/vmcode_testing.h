@@ -57,6 +57,64 @@ inline std::string Configuration_Text(const std::vector<TemplateConfig>& entries
   return text + "}\n";
 }
 
+// A script large enough to be compiled and listed on two threads: routine R0
+// holds the first 50,000 steps, so the cut halfway falls inside it, then come
+// ten routines of 2,000. Each step waits for a number of its own; the last
+// one jumps back to the first, labelled top.
+struct Large_Script {
+  static constexpr int kRoutines = 11;
+  static int Steps_Of(int routine) { return routine == 0 ? 50000 : 2000; }
+  static std::int16_t Wait_Of(int routine, int step) {
+    return static_cast<std::int16_t>((routine * 7919 + step) % 30000);
+  }
+
+  // A step given in place of the one a script would have.
+  struct Fault {
+    int routine = -1;
+    int step = -1;
+    const char* text = nullptr;
+  };
+  static std::string Text(const std::vector<Fault>& faults = {}) {
+    std::string text = "[objects]\n[positions]\n[variables]\n[text]\n";
+    for (int routine = 0; routine < kRoutines; ++routine) {
+      text += "[routine, R" + std::to_string(routine) + ", 0, true]\ntop:\n";
+      for (int step = 0; step < Steps_Of(routine); ++step) {
+        const char* replaced = nullptr;
+        for (const Fault& fault : faults)
+          if (fault.routine == routine && fault.step == step) replaced = fault.text;
+        if (replaced != nullptr)
+          text += std::string(replaced) + "\n";
+        else if (step + 1 == Steps_Of(routine))
+          text += "JumpTo, top\n";
+        else
+          text += "Wait, " + std::to_string(Wait_Of(routine, step)) + "\n";
+      }
+    }
+    return text;
+  }
+
+  // The line of step `step` of `routine` in Text().
+  static int Line_Of(int routine, int step) {
+    int line = 5;
+    for (int before = 0; before < routine; ++before) line += Steps_Of(before) + 2;
+    return line + 2 + step;
+  }
+
+  // The first row of `routine`: each routine ends with its halt.
+  static int First_Row_Of(int routine) {
+    int row = 0;
+    for (int before = 0; before < routine; ++before) row += Steps_Of(before) + 1;
+    return row;
+  }
+
+  static TemplateConfig Config() {
+    TemplateConfig config = Test_Template();
+    config.max_routine_count = kRoutines;
+    config.step_data_array_rows = 100000;
+    return config;
+  }
+};
+
 // Little-endian encodings, for expected DLL bytes.
 inline std::string Le16(std::initializer_list<int> words) {
   std::string bytes;

@@ -1,10 +1,17 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <condition_variable>
 #include <cstdarg>
 #include <cstdio>
+#include <deque>
+#include <exception>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #include "util/format.h"
 #include "util/little_endian.h"
@@ -85,6 +92,121 @@ char* Format_Row(char* out, std::int32_t row, const std::array<std::int16_t, 5>&
   return out;
 }
 
+// From this many rows on, a C listing's rows are made on a second thread.
+constexpr std::size_t kParallelRows = std::size_t{1} << 16;
+
+// The RoutineData rows of the C listing, made a block at a time. The routines
+// must not change while it is used.
+class StepRowText {
+ public:
+  explicit StepRowText(const LinkedList<RoutineCode>& routines)
+      : routine_(routines.begin()), end_(routines.end()), last_(routines.Last()) {}
+
+  // Appends rows to `out` until it holds a block or the rows are done;
+  // false once they are.
+  bool Append(std::string& out) {
+    char text[kRowTextSize];
+    for (; routine_ != end_; ++routine_, row_ = 0) {
+      const RoutineSteps& steps = routine_->steps;
+      while (row_ < steps.count) {
+        char* end = Format_Row(text, number_++, steps.steps[static_cast<std::size_t>(row_)].words);
+        if (++row_ < steps.count) end = std::copy_n(",\r\n", 3, end);
+        out.append(text, static_cast<std::size_t>(end - text));
+        if (out.size() >= kListingBlock) return true;
+      }
+      if (&*routine_ != last_) out += ",\r\n\r\n";
+    }
+    return false;
+  }
+
+ private:
+  LinkedList<RoutineCode>::const_iterator routine_;
+  LinkedList<RoutineCode>::const_iterator end_;
+  const RoutineCode* last_;
+  std::int32_t row_ = 0;     // the next row of the routine
+  std::int32_t number_ = 0;  // the next row of the listing
+};
+
+// Blocks of listing text made on one thread and written on another; the
+// maker stays at most two blocks ahead, so the text never lies in memory whole.
+class BlockPipe {
+ public:
+  // Maker: appends every block of `rows`, unless the writer stops first.
+  void Make(StepRowText& rows) {
+    try {
+      for (bool more = true; more;) {
+        std::string block = Take_Spare();
+        if (stopped()) return;
+        more = rows.Append(block);
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return made_.size() < kAhead || stopped_; });
+        if (stopped_) return;
+        made_.push_back(std::move(block));
+        finished_ = !more;
+        changed_.notify_all();
+      }
+    } catch (...) {
+      const std::lock_guard lock(mutex_);
+      failure_ = std::current_exception();
+      finished_ = true;
+      changed_.notify_all();
+    }
+  }
+
+  // Writer: the next block into `block`; false once all were taken. A
+  // failure of the maker leaves from here.
+  bool Take(std::string& block) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !made_.empty() || finished_; });
+    if (made_.empty()) {
+      if (failure_) std::rethrow_exception(failure_);
+      return false;
+    }
+    block = std::move(made_.front());
+    made_.pop_front();
+    changed_.notify_all();
+    return true;
+  }
+
+  // Writer: a written block's memory, for the maker to fill again.
+  void Give_Back(std::string block) {
+    block.clear();
+    const std::lock_guard lock(mutex_);
+    spare_.push_back(std::move(block));
+  }
+
+  // Writer: no more blocks are wanted.
+  void Stop() {
+    const std::lock_guard lock(mutex_);
+    stopped_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  static constexpr std::size_t kAhead = 2;
+
+  bool stopped() {
+    const std::lock_guard lock(mutex_);
+    return stopped_;
+  }
+
+  std::string Take_Spare() {
+    const std::lock_guard lock(mutex_);
+    if (spare_.empty()) return {};
+    std::string block = std::move(spare_.back());
+    spare_.pop_back();
+    return block;
+  }
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::string> made_;
+  std::vector<std::string> spare_;
+  bool finished_ = false;
+  bool stopped_ = false;
+  std::exception_ptr failure_;
+};
+
 // One listing element: `prefix` and the value in decimal, as "%d" writes it.
 // It is made without a format string: the routine arrays hold an element for
 // each of up to a hundred thousand routines.
@@ -149,26 +271,59 @@ void VMCode::Write_Step_Data() {
   Begin_Array("RoutineData", config.step_data_array_offset);
   Emit_Text("StepData RoutineData[] = { // offset = 0x%X, rows = %d\n", Hex(config.step_data_array_offset),
             config.step_data_array_rows);
-  listing_row_ = 0;
-  const RoutineCode* last = routines_.Last();
-  for (const RoutineCode& routine : routines_) {
-    const RoutineSteps& steps = routine.steps;
-    for (std::int32_t row = 0; row < steps.count; ++row) {
-      const auto& words = steps.steps[static_cast<std::size_t>(row)].words;
-      if (output_mode_ == VMCODE_C_LISTING) {
-        char text[kRowTextSize];
-        char* end = Format_Row(text, listing_row_, words);
-        if (row + 1 < steps.count) end = std::copy_n(",\r\n", 3, end);
-        Emit_Lines(std::string_view(text, static_cast<std::size_t>(end - text)));
+  if (output_mode_ == VMCODE_C_LISTING) {
+    Write_Step_Rows_Text();
+  } else {
+    for (const RoutineCode& routine : routines_) {
+      const RoutineSteps& steps = routine.steps;
+      for (std::int32_t row = 0; row < steps.count; ++row) {
+        const auto& words = steps.steps[static_cast<std::size_t>(row)].words;
+        unsigned char bytes[kStepDataSize];
+        for (std::size_t w = 0; w < words.size(); ++w) Put16(bytes + 2 * w, words[w]);
+        Emit_Bytes(sizeof bytes, bytes);
       }
-      ++listing_row_;
-      unsigned char bytes[kStepDataSize];
-      for (std::size_t w = 0; w < words.size(); ++w) Put16(bytes + 2 * w, words[w]);
-      Emit_Bytes(sizeof bytes, bytes);
     }
-    if (&routine != last) Emit_Text(",\n\n");
   }
   Emit_Text("\n};\n\n");
+}
+
+// With many rows, their text is made on a second thread, a block at a time,
+// while this one writes the blocks made before.
+void VMCode::Write_Step_Rows_Text() {
+  StepRowText rows(routines_);
+  std::size_t count = 0;
+  for (const RoutineCode& routine : routines_) count += static_cast<std::size_t>(routine.steps.count);
+  BlockPipe pipe;
+  std::thread maker;
+  // A failed write ends the maker before the failure leaves.
+  struct Joiner {
+    BlockPipe& pipe;
+    std::thread& maker;
+    ~Joiner() {
+      pipe.Stop();
+      if (maker.joinable()) maker.join();
+    }
+  } joiner{pipe, maker};
+  if (count >= kParallelRows && std::thread::hardware_concurrency() >= 2) {
+    try {
+      maker = std::thread([&pipe, &rows] { pipe.Make(rows); });
+    } catch (const std::system_error&) {
+      // Made on this thread below.
+    }
+  }
+  if (!maker.joinable()) {
+    for (bool more = true; more;) {
+      more = rows.Append(listing_text_);
+      if (listing_text_.size() >= kListingBlock) Flush_Listing_Block();
+    }
+    return;
+  }
+  Flush_Listing();
+  while (pipe.Take(listing_text_)) {
+    Flush_Listing_Block();
+    pipe.Give_Back(std::move(listing_text_));
+    listing_text_ = std::string();
+  }
 }
 
 void VMCode::Write_Routine_Count() {

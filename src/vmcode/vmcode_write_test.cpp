@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "vmasm/vmasm.h"
 #include "vmcode/vmcode.h"
 #include "vmcode/vmcode_testing.h"
@@ -37,8 +39,8 @@ TEST(VMCodeWrite, DllHoldsEveryArrayLittleEndian) {
   auto put = [&expected](std::size_t offset, const std::string& bytes) {
     expected.replace(offset, bytes.size(), bytes);
   };
-  put(0x1A0, Le16({2, 1, 0, 0, 0, 32,  0, 0,     0, 0, 32, 1,      0,     0,   0,
-                   0, 0, 0, 0, 0, 105, 0, 65535, 0, 0, 88, 1, -32768, 32767, -99, 0, 0, 0, 0, 0}));
+  put(0x1A0, Le16({2, 1, 0,   0, 0,     32, 0, 0,  0, 0,      32,    1,   0, 0, 0, 0, 0, 0,
+                   0, 0, 105, 0, 65535, 0,  0, 88, 1, -32768, 32767, -99, 0, 0, 0, 0, 0}));
   put(0x30A, Le16({2}));
   put(0x310, Le16({1, -2}));
   put(0x320, std::string("\1\0", 2));
@@ -70,6 +72,37 @@ TEST(VMCodeWrite, CListingIsExactWithCrLfLineEnds) {
     expected.insert(at, "\r");
   EXPECT_EQ(Output(VMCODE_C_LISTING, testing::Test_Template("Test", "missing.dll")),
             expected);  // no template read
+}
+
+// A listing long enough to be made on a second thread while it is written
+// holds every row once, in order, with the same text as a short one.
+TEST(VMCodeWrite, LongCListingHoldsEveryRowInOrder) {
+  using testing::Large_Script;
+  testing::TempDir folder;
+  testing::CapturedContext errors(true), notices(false);
+  VMOpcode catalogue(errors.context);
+  VMAsm reader(errors.context, notices.context, catalogue);
+  VMCode code(errors.context, catalogue);
+  reader.Read_Script_Text("script.kxs", Large_Script::Text(), Large_Script::Config());
+  code.Generate_Routines(reader);
+  code.Write_Output(folder.path() / "out.c", VMCODE_C_LISTING);
+  std::string expected = "StepData RoutineData[] = { // offset = 0x1A0, rows = 100000\r\n";
+  for (int routine = 0, row = 0; routine < Large_Script::kRoutines; ++routine) {
+    const int steps = Large_Script::Steps_Of(routine);
+    for (int step = 0; step + 1 < steps; ++step)
+      expected += Format_Printf(" /* %4d */ {2,%d,0,0,0},\r\n", row++, Large_Script::Wait_Of(routine, step));
+    expected += Format_Printf(" /* %4d */ {27,%d,0,0,0},\r\n", row++,
+                              static_cast<std::int16_t>(Large_Script::First_Row_Of(routine)));
+    expected += Format_Printf(" /* %4d */ {0,0,0,0,0}", row++);
+    expected += routine + 1 < Large_Script::kRoutines ? ",\r\n\r\n" : "\r\n};\r\n\r\n";
+  }
+  const std::string listing = testing::Read_File(folder.path() / "out.c");
+  const std::string rows = listing.substr(0, expected.size());
+  // The first difference, with what follows it: a whole listing is too long for a message.
+  const auto at = static_cast<std::size_t>(std::mismatch(rows.begin(), rows.end(), expected.begin()).first -
+                                           rows.begin());
+  EXPECT_EQ(rows.substr(at, 60), expected.substr(at, 60)) << "at " << at;
+  EXPECT_EQ(listing.substr(expected.size(), 28), "short NumberOfRoutines = 11;");
 }
 
 }  // namespace
