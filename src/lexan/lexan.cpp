@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "lexan/lexan_ahead.h"
 #include "lexan/lexan_chars.h"
 
 namespace kx {
@@ -38,11 +39,9 @@ Lexan::Lexan(ErrorContext& errors, const char* hint)
       contexts_(Compare_Context),
       specials_(Compare_Special),
       keywords_(Compare_Keyword) {
-  string_text_.reserve(kTextSize);
-  literal_text_.reserve(kTextSize);
+  scan_.string_text.reserve(kTextSize);
+  scan_.literal_text.reserve(kTextSize);
 }
-
-Lexan::~Lexan() = default;
 
 int Lexan::Lexan_Create_Context() {
   auto context = std::make_unique<LexanContext>();
@@ -53,6 +52,7 @@ int Lexan::Lexan_Create_Context() {
 }
 
 void Lexan::Lexan_Add_Scanner(LexanScanner scanner) {
+  Refuse_While_Reading_Ahead("Lexan_Add_Scanner");
   LexanContext key;
   key.number = context_count_;
   LexanContext* newest = contexts_.Find(key);
@@ -67,6 +67,7 @@ void Lexan::Lexan_Add_Scanner(LexanScanner scanner) {
 }
 
 void Lexan::Lexan_Set_Context(int number) {
+  Refuse_While_Reading_Ahead("Lexan_Set_Context");
   LexanContext key;
   key.number = number;
   current_context_ = contexts_.Find(key);
@@ -76,12 +77,21 @@ void Lexan::Lexan_Set_Context(int number) {
 }
 
 void Lexan::Lexan_Add_Special(char c) {
+  Refuse_While_Reading_Ahead("Lexan_Add_Special");
   if (specials_.Find(c) != nullptr) {
     errors_.Raise_At(kModule, "Lexan_Add_Special", "Duplicate special character entered.");
   }
   specials_.Insert(std::make_unique<char>(c));
   is_special_[static_cast<unsigned char>(c)] = true;
   ++vocabulary_version_;
+}
+
+// The tokens read ahead were scanned with the vocabulary and the context of
+// the time: neither may change while they are.
+void Lexan::Refuse_While_Reading_Ahead(const char* routine) {
+  if (!reading_ahead_) return;
+  Stop_Reading_Ahead();
+  errors_.Raise_At(kModule, routine, "The vocabulary cannot change while tokens are read ahead.");
 }
 
 void Lexan::Build_Candidates(LexanContext& context) const {
@@ -122,6 +132,7 @@ void Lexan::Build_Candidates(LexanContext& context) const {
 }
 
 void Lexan::Lexan_Add_Keyword(std::string_view text, int kind) {
+  Refuse_While_Reading_Ahead("Lexan_Add_Keyword");
   auto keyword = std::make_unique<LexanKeyword>();
   keyword->text = text;
   keyword->kind = kind;
@@ -138,7 +149,7 @@ void Lexan::Lexan_Add_Keyword(std::string_view text, int kind) {
 
 bool Scan_Special(Lexan& lexan) {
   if (!lexan.is_special_[static_cast<unsigned char>(*lexan.position_)]) return false;
-  lexan.token_ = static_cast<unsigned char>(*lexan.position_);
+  lexan.scan_.token = static_cast<unsigned char>(*lexan.position_);
   lexan.Advance();
   return true;
 }
@@ -151,8 +162,8 @@ bool Scan_Integer(Lexan& lexan) {
                                     kValueLimit);
   // A number is never cut to 32 bits: that would build something else.
   if (value == kValueLimit) lexan.Lexan_Error("Integer value greater than 4294967295.");
-  lexan.value_ = static_cast<std::uint32_t>(value);
-  lexan.token_ = LEXAN_INTEGER;
+  lexan.scan_.value = static_cast<std::uint32_t>(value);
+  lexan.scan_.token = LEXAN_INTEGER;
   return true;
 }
 
@@ -167,8 +178,8 @@ bool Scan_Hexadecimal(Lexan& lexan) {
     value = std::min<std::uint64_t>(
         value * 16u + static_cast<std::uint64_t>(Hex_Digit_Value(*lexan.position_)), kValueLimit);
   if (value == kValueLimit) lexan.Lexan_Error("Hexadecimal value greater than 0xFFFFFFFF.");
-  lexan.value_ = static_cast<std::uint32_t>(value);
-  lexan.token_ = LEXAN_HEXADECIMAL;
+  lexan.scan_.value = static_cast<std::uint32_t>(value);
+  lexan.scan_.token = LEXAN_HEXADECIMAL;
   return true;
 }
 
@@ -180,11 +191,11 @@ bool Scan_String(Lexan& lexan) {
   const char* end = lexan.position_;
   while (*end != '"' && *end != '\n' && *end != '\0') ++end;
   if (*end == '\n') ++end;
-  lexan.string_text_.assign(lexan.position_, end);
-  lexan.column_ += static_cast<int>(end - lexan.position_);
+  lexan.scan_.string_text.assign(lexan.position_, end);
+  lexan.scan_.column += static_cast<int>(end - lexan.position_);
   lexan.position_ = end;
   if (*lexan.position_ == '"') lexan.Advance();
-  lexan.token_ = LEXAN_STRING;
+  lexan.scan_.token = LEXAN_STRING;
   return true;
 }
 
@@ -207,8 +218,8 @@ bool Scan_Keyword(Lexan& lexan) {
   const char* end = nullptr;
   const LexanKeyword* keyword = lexan.Read_Keyword_Run(end);
   if (keyword == nullptr) return false;
-  lexan.token_ = keyword->kind;
-  lexan.column_ += static_cast<int>(end - lexan.position_);
+  lexan.scan_.token = keyword->kind;
+  lexan.scan_.column += static_cast<int>(end - lexan.position_);
   lexan.position_ = end;
   return true;
 }
@@ -217,10 +228,10 @@ bool Scan_Literal(Lexan& lexan) {
   if (Is_Digit(*lexan.position_) || !Is_Literal_Char(*lexan.position_)) return false;
   const char* end = lexan.position_;
   while (Is_Literal_Char(*end)) ++end;
-  lexan.literal_text_.assign(lexan.position_, end);
-  lexan.column_ += static_cast<int>(end - lexan.position_);
+  lexan.scan_.literal_text.assign(lexan.position_, end);
+  lexan.scan_.column += static_cast<int>(end - lexan.position_);
   lexan.position_ = end;
-  lexan.token_ = LEXAN_LITERAL;
+  lexan.scan_.token = LEXAN_LITERAL;
   return true;
 }
 
@@ -252,42 +263,49 @@ bool Lexan::Scan(const LexanContext::Candidate& candidate) {
 bool Lexan::Scan_Name() {
   const char* end = nullptr;
   if (const LexanKeyword* keyword = Read_Keyword_Run(end)) {
-    token_ = keyword->kind;
+    scan_.token = keyword->kind;
   } else {
     // The literal goes on from the end of the run of letters and '_'.
     while (Is_Literal_Char(*end)) ++end;
-    literal_text_.assign(position_, end);
-    token_ = LEXAN_LITERAL;
+    scan_.literal_text.assign(position_, end);
+    scan_.token = LEXAN_LITERAL;
   }
-  column_ += static_cast<int>(end - position_);
+  scan_.column += static_cast<int>(end - position_);
   position_ = end;
   return true;
 }
 
 void Lexan::Lexan_Get_Token() {
-  value_ = 0;
-  string_text_.clear();
-  literal_text_.clear();
+  if (reading_ahead_)
+    Take_Ahead_Token();
+  else
+    Scan_Token();
+}
+
+void Lexan::Scan_Token() {
+  scan_.value = 0;
+  scan_.string_text.clear();
+  scan_.literal_text.clear();
   while (position_ != nullptr) {
     // A line in the input is followed by the next one: nothing past its end is read.
     // Tabs are met only in a line scanned where it lies; a copied line has them expanded.
     for (; position_ != line_end_; ++position_) {
       if (*position_ == ' ')
-        ++column_;
+        ++scan_.column;
       else if (*position_ == '\t')
-        column_ += kTabStop - column_ % kTabStop;
+        scan_.column += kTabStop - scan_.column % kTabStop;
       else
         break;
     }
     const char c = position_ != line_end_ ? *position_ : '\0';
     if (c == '\0' && position_ >= line_start_ && position_ < line_end_) {
-      scan_column_ = column_++;  // a zero byte inside the line: the arrow marks it
+      scan_column_ = scan_.column++;  // a zero byte inside the line: the arrow marks it
       Lexan_Error("Invalid lexeme.");
     }
     if ((c == '/' && position_[1] == '/') || c == '\n' || c == '\0') {
       if (!Read_Line()) {
-        token_ = LEXAN_END_OF_FILE;
-        token_column_ = column_;
+        scan_.token = LEXAN_END_OF_FILE;
+        scan_.token_column = scan_.column;
         position_ = nullptr;
       }
     } else {
@@ -296,16 +314,16 @@ void Lexan::Lexan_Get_Token() {
       }
       LexanContext& context = *current_context_;
       if (context.built_for != vocabulary_version_) Build_Candidates(context);
-      scan_column_ = column_;
+      scan_column_ = scan_.column;
       const auto code = static_cast<unsigned char>(c);
       for (std::uint16_t i = context.starts[code]; i < context.starts[code + 1u]; ++i) {
         if (Scan(context.candidates[i])) {
-          token_column_ = scan_column_ + 1;
+          scan_.token_column = scan_column_ + 1;
           scan_column_ = -1;
           return;
         }
       }
-      ++column_;  // the arrow marks the character no scanner accepted
+      ++scan_.column;  // the arrow marks the character no scanner accepted
       Lexan_Error("Invalid lexeme.");
     }
   }

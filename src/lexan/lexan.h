@@ -129,14 +129,22 @@ class Lexan {
   std::string Lexan_Token_To_String(int kind);
 
   // The current token.
-  int Lexan_Token() const { return token_; }
-  std::uint32_t Lexan_Value() const { return value_; }
-  const std::string& Lexan_String() const { return string_text_; }
-  const std::string& Lexan_Literal() const { return literal_text_; }
-  int Lexan_Line() const { return line_; }
-  int Lexan_Column() const { return column_; }
+  int Lexan_Token() const { return front_->token; }
+  std::uint32_t Lexan_Value() const { return front_->value; }
+  const std::string& Lexan_String() const { return front_->string_text; }
+  const std::string& Lexan_Literal() const { return front_->literal_text; }
+  int Lexan_Line() const { return front_->line; }
+  int Lexan_Column() const { return front_->column; }
   // The column of the current token's first character.
-  int Lexan_Token_Column() const { return token_column_; }
+  int Lexan_Token_Column() const { return front_->token_column; }
+
+  // From here on the context stays as it is, and the tokens are read on a
+  // second thread, ahead of the ones the client takes, when at least
+  // `min_bytes` of input are left and the context's scanners are all the
+  // lexer's own. Nothing else changes: at a fault, the lexer reads its line
+  // again and reports it from there, as it would have without reading ahead.
+  static constexpr std::size_t kReadAheadBytes = std::size_t{1} << 18;
+  void Lexan_Read_Ahead(std::size_t min_bytes = kReadAheadBytes);
 
   // Where the latest positioned diagnostic points: its line and the columns
   // of the first and the last character it concerns (the token it was
@@ -163,8 +171,20 @@ class Lexan {
 
   void Advance() {
     ++position_;
-    ++column_;
+    ++scan_.column;
   }
+  // Lexan_Get_Token's scanning, on whichever thread reads the input.
+  void Scan_Token();
+  // Reading ahead (lexan_ahead.cpp).
+  void Read_Ahead_Loop();
+  void Take_Ahead_Token();
+  void Refuse_While_Reading_Ahead(const char* routine);
+  // Ends the reading ahead: the lexer's state is the reading thread's again.
+  void Stop_Reading_Ahead();
+  // Ends the reading ahead and reads the input again from its start up to
+  // the token taken last, so that the lexer stands where it would stand had
+  // it not read ahead: a diagnostic lists what it would have listed.
+  void Read_Again_To_Taken();
   // Reads the next physical line; false at the end of the input.
   bool Read_Line();
   // Takes the next line where it lies when it is whole and plain; false
@@ -189,16 +209,27 @@ class Lexan {
   const LexanKeyword* Read_Keyword_Run(const char*& end);
   // Starts at the first line of the opened input and reads the first token.
   void Start_Reading();
+  // Back to the start of the opened input, before its first line.
+  void Rewind_Input();
   // Copies the bytes up to the next line feed, carriage return or tab that
   // are already read, at most `room` of them, to `out`; returns how many.
   int Copy_Plain(char* out, int room);
   [[noreturn]] void Lexan_Listing(const std::string& message);
 
+  // A token: the one being scanned, or while reading ahead the one the
+  // client took last.
+  struct TokenState {
+    int token = 0;
+    std::uint32_t value = 0;
+    int line = 0;
+    int column = 0;
+    int token_column = 0;
+    std::string string_text;
+    std::string literal_text;
+  };
+
   ErrorContext& errors_;
-  int token_ = 0;
-  int line_ = 0;
-  int column_ = 0;
-  int token_column_ = 0;
+  TokenState scan_;
   int scan_column_ = -1;  // the column before the token being scanned; -1 outside a scan
   Span error_span_;
   int context_count_ = 0;
@@ -237,9 +268,18 @@ class Lexan {
   std::array<bool, 256> is_special_{};  // the registered specials
   int vocabulary_version_ = 0;          // counts changes of scanners and specials
   LexanContext* current_context_ = nullptr;
-  std::uint32_t value_ = 0;
-  std::string string_text_;
-  std::string literal_text_;
+  std::string_view opened_text_;  // the text of Lexan_Open_Text, for reading it again
+
+  // While reading ahead, the reading thread owns every member above that
+  // scanning changes; the client's thread reads the token it took from
+  // taken_, kept on cache lines of its own.
+  struct ReadAhead;
+  struct AheadFault {};  // a fault met on the reading thread, which stops there
+  static thread_local bool on_reading_thread_;
+  alignas(64) const TokenState* front_ = &scan_;  // what the accessors read
+  bool reading_ahead_ = false;
+  TokenState taken_;
+  std::unique_ptr<ReadAhead> ahead_;
 };
 
 }  // namespace kx

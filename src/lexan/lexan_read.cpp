@@ -33,11 +33,23 @@ void Lexan::Lexan_Open_File(const std::filesystem::path& path) {
 void Lexan::Lexan_Open_Text(std::string_view text) {
   Lexan_Close_File();
   input_text_ = text;
+  opened_text_ = text;
   reading_text_ = true;
   Start_Reading();
 }
 
 void Lexan::Start_Reading() {
+  Rewind_Input();
+  Lexan_Get_Token();
+}
+
+void Lexan::Rewind_Input() {
+  if (file_) {
+    std::rewind(file_.get());
+  } else if (!opened_text_.empty()) {
+    reading_text_ = true;
+    input_text_ = opened_text_;
+  }
   line_buffer_.fill('\0');
   buffer_length_ = 0;
   line_start_ = line_buffer_.data();
@@ -46,16 +58,17 @@ void Lexan::Start_Reading() {
   input_next_ = 0;
   input_end_ = 0;
   position_ = kBeforeFirstLine;
-  token_ = 0;
-  line_ = 0;
-  column_ = 0;
-  Lexan_Get_Token();
+  scan_.token = 0;
+  scan_.line = 0;
+  scan_.column = 0;
 }
 
 void Lexan::Lexan_Close_File() {
+  Stop_Reading_Ahead();
   file_.reset();
   reading_text_ = false;
   input_text_ = {};
+  opened_text_ = {};
   input_next_ = 0;
   input_end_ = 0;
 }
@@ -196,8 +209,8 @@ void Lexan::Keep_Line() {
 
 bool Lexan::Read_Line() {
   if (input_next_ < input_end_ && Take_Plain_Line()) {
-    ++line_;
-    column_ = 0;
+    ++scan_.line;
+    scan_.column = 0;
     position_ = line_start_;
     return true;
   }
@@ -207,6 +220,7 @@ bool Lexan::Read_Line() {
   int c = Next_Byte();
   if (c == EOF) {
     if (file != nullptr && std::ferror(file)) {
+      if (on_reading_thread_) throw AheadFault{};
       errors_.Raise_System_At(kModule, "fgets");
     }
     return false;
@@ -248,6 +262,7 @@ bool Lexan::Read_Line() {
     c = Next_Byte();
   }
   if (file != nullptr && std::ferror(file)) {
+    if (on_reading_thread_) throw AheadFault{};
     errors_.Raise_System_At(kModule, "fgets");
   }
   // Only what the previous line left needs clearing: the rest is zero.
@@ -257,8 +272,8 @@ bool Lexan::Read_Line() {
   line_end_ = buffer + length;
   line_length_ = length;
 
-  ++line_;
-  column_ = 0;
+  ++scan_.line;
+  scan_.column = 0;
   position_ = buffer;
   if (too_long) {
     // The rest of the physical line belongs to the refused line, not to the next one.
@@ -270,11 +285,12 @@ bool Lexan::Read_Line() {
 }
 
 void Lexan::Lexan_Match(int kind) {
-  if (token_ != kind) Lexan_Expected({kind});
+  if (Lexan_Token() != kind) Lexan_Expected({kind});
   Lexan_Get_Token();
 }
 
 void Lexan::Lexan_Error(const char* format, ...) {
+  if (reading_ahead_) Read_Again_To_Taken();
   std::string message;
   std::va_list args;
   va_start(args, format);
@@ -284,8 +300,10 @@ void Lexan::Lexan_Error(const char* format, ...) {
 }
 
 void Lexan::Lexan_Expected(std::initializer_list<int> kinds) {
+  if (reading_ahead_) Read_Again_To_Taken();
   std::string message;
-  Append_Bounded(message, kDiagnosticSize, "Found %s when expecting ", Lexan_Token_To_String(token_).c_str());
+  Append_Bounded(message, kDiagnosticSize, "Found %s when expecting ",
+                 Lexan_Token_To_String(scan_.token).c_str());
   for (auto kind = kinds.begin(); kind != kinds.end(); ++kind) {
     const char* format = kind == kinds.begin() ? "%s" : (kind + 1 != kinds.end() ? ", %s" : ", or %s");
     Append_Bounded(message, kDiagnosticSize, format, Lexan_Token_To_String(*kind).c_str());
@@ -327,17 +345,18 @@ void Lexan::Lexan_Resume() {
   if (position_ == nullptr) return;
   const int next = std::min(std::max(error_span_.last_column, 0), line_length_);
   position_ = line_start_ + next;
-  column_ = next;
+  scan_.column = next;
 }
 
 void Lexan::Lexan_Listing(const std::string& message) {
+  if (on_reading_thread_) throw AheadFault{};  // reported by the client's thread, once it gets there
   Keep_Line();  // the line as listed and resumed from: tabs expanded, columns as offsets
   if (scan_column_ >= 0)
-    error_span_ = {line_, scan_column_ + 1, std::max(column_, scan_column_ + 1)};
+    error_span_ = {scan_.line, scan_column_ + 1, std::max(scan_.column, scan_column_ + 1)};
   else
-    error_span_ = {line_, token_column_, column_};
+    error_span_ = {scan_.line, scan_.token_column, scan_.column};
   const int width = errors_.width();
-  std::string arrow(7 + static_cast<std::size_t>(std::max(column_ - 1, 0)), '-');
+  std::string arrow(7 + static_cast<std::size_t>(std::max(scan_.column - 1, 0)), '-');
   arrow += "v\n";
   // The line as the terminal shows it: a control byte (a carriage return of
   // its own, a zero, an escape) would act on the terminal or cut the line, so
@@ -347,7 +366,7 @@ void Lexan::Lexan_Listing(const std::string& message) {
     const auto c = static_cast<unsigned char>(shown[i]);
     if ((c < 0x20 || c == 0x7F) && !(c == '\n' && i + 1 == shown.size())) shown[i] = '?';
   }
-  const std::string source = Format_Printf("%5d: %s\n", line_, shown.c_str());
+  const std::string source = Format_Printf("%5d: %s\n", scan_.line, shown.c_str());
 
   std::string text;
   Append_Bounded(text, kDiagnosticSize, "%s\n", message.c_str());

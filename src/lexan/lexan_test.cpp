@@ -272,5 +272,53 @@ TEST(LexanListing, ClientDiagnosticsAndKeywordRuns) {
   EXPECT_EQ(h.Describe(), "a literal <" + std::string(255, 'k') + ">");
 }
 
+// Reading ahead on a second thread changes nothing a client sees: the tokens,
+// their lines and columns, and at a fault the same listing and span, whether
+// the lexer meets the fault or the client raises it. Many lines put the fault
+// batches behind the first token.
+TEST(LexanReadAhead, TokensAndFaultsAreAsWithout) {
+  std::string many;
+  for (int line = 0; line < 3000; ++line)
+    many += "max = " + std::to_string(line) + "; name \"t\tx\" 0x1F // c\n";
+  const struct {
+    std::string input;
+    int expected_after = -1;  // the client expects ';' after this many tokens
+  } cases[] = {
+      {"template\t{ name = \"a\tb\" ; }\r\nlist max2 routine_x 12 0xFF\n\n// only\n;"},
+      {many},
+      {many + "max = 1 @ 2;\n"},
+      {many + "max \0 = 1;\n"},
+      {many + std::string(600, 'm') + "\nlist\n"},
+      {many + "max = 4294967296;\n"},
+      {many + "list", 9003},
+      {many + "list", 15000},
+      {"template { }", 3},
+  };
+  for (const auto& test : cases) {
+    std::string results[2];
+    Lexan::Span spans[2];
+    for (int ahead = 0; ahead < 2; ++ahead) {
+      Lexer h;
+      const std::string failure = h.captured.Failure([&] {
+        h.Open(test.input);
+        if (ahead == 1) h.lexan.Lexan_Read_Ahead(0);
+        for (int taken = 0; h.lexan.Lexan_Token() != LEXAN_END_OF_FILE; ++taken, h.lexan.Lexan_Get_Token()) {
+          if (taken == test.expected_after) h.lexan.Lexan_Expected({';'});
+          results[ahead] += h.Describe() + " " + std::to_string(h.lexan.Lexan_Line()) + ":" +
+                            std::to_string(h.lexan.Lexan_Token_Column()) + "-" +
+                            std::to_string(h.lexan.Lexan_Column()) + ", ";
+        }
+        if (test.expected_after >= 0) h.lexan.Lexan_Expected({';'});
+        h.lexan.Lexan_Error("The end.");
+      });
+      results[ahead] += failure;
+      spans[ahead] = h.lexan.Lexan_Error_Span();
+    }
+    EXPECT_EQ(results[1], results[0]) << test.input.substr(test.input.size() - 40);
+    EXPECT_EQ(std::tie(spans[1].line, spans[1].first_column, spans[1].last_column),
+              std::tie(spans[0].line, spans[0].first_column, spans[0].last_column));
+  }
+}
+
 }  // namespace
 }  // namespace kx

@@ -291,6 +291,9 @@ std::int32_t VMAsm::Read_Boolean() {
 void VMAsm::Read_Routines() {
   Lexan& lexan = *lexer_;
   const std::int32_t limit = template_->max_routine_count;
+  // The routines are read under one context to the end of the script: their
+  // tokens can be read ahead on a second thread.
+  lexan.Lexan_Read_Ahead();
   while (lexan.Lexan_Token() == '[') {
     if (std::int64_t{routines_.count()} + 1 > limit)
       lexan.Lexan_Error(

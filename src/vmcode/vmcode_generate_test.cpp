@@ -26,9 +26,9 @@ Compiled Compile(const std::string& script) {
   VMOpcode catalogue(errors.context);
   VMAsm reader(errors.context, notices.context, catalogue);
   VMCode code(errors.context, catalogue);
-  reader.Read_Script_Text("script.kxs", script, config);
   Compiled compiled;
   try {
+    reader.Read_Script_Text("script.kxs", script, config);
     code.Generate_Routines(reader);
   } catch (const BuildFailure& failure) {
     compiled.failure = errors.Text();
@@ -82,6 +82,17 @@ TEST(VMCodeGenerate, FirstFaultInScriptOrderIsReported) {
     EXPECT_EQ(compiled.failure, test.message);
     EXPECT_EQ(compiled.failure_line, test.line);
   }
+}
+
+// The routines of a large script are scanned ahead of the reading on a
+// second thread; a fault is still listed at its own line.
+TEST(VMCodeGenerate, ReadingFaultOfALargeScriptIsListedAtItsLine) {
+  const int line = Large_Script::Line_Of(9, 100);
+  const Compiled compiled = Compile(Large_Script::Text({{9, 100, "Wait, x"}, {10, 1, "JumpTo, nowhere"}}));
+  EXPECT_EQ(compiled.failure, "Found a literal when expecting an integer, or '-'.\n-------------v\n" +
+                                  Format_Printf("%5d: Wait, x\n", line) +
+                                  "\nPlease correct the error and try again.\n");
+  EXPECT_EQ(compiled.failure_line, line);
 }
 
 }  // namespace

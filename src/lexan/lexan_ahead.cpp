@@ -1,0 +1,144 @@
+#include "lexan/lexan_ahead.h"
+
+#include <cstdio>
+#include <system_error>
+
+namespace kx {
+namespace {
+
+constexpr const char* kModule = "lexan/lexan";
+
+}  // namespace
+
+thread_local bool Lexan::on_reading_thread_ = false;
+
+Lexan::~Lexan() { Stop_Reading_Ahead(); }
+
+void Lexan::Lexan_Read_Ahead(std::size_t min_bytes) {
+  if (reading_ahead_ || position_ == nullptr || current_context_ == nullptr) return;
+  if (std::thread::hardware_concurrency() < 2) return;
+  // Only the lexer's own scanners are known to keep to the scan's state.
+  LexanContext& context = *current_context_;
+  if (context.built_for != vocabulary_version_) Build_Candidates(context);
+  for (const LexanContext::Candidate& candidate : context.candidates)
+    if (candidate.builtin == LexanContext::Builtin::Other) return;
+  std::size_t left = input_end_ - input_next_;
+  if (reading_text_) {
+    left += input_text_.size();
+  } else if (std::FILE* file = file_.get()) {
+    const long at = std::ftell(file);
+    if (at >= 0 && std::fseek(file, 0, SEEK_END) == 0) {
+      const long end = std::ftell(file);
+      if (std::fseek(file, at, SEEK_SET) != 0) return;
+      if (end > at) left += static_cast<std::size_t>(end - at);
+    }
+  }
+  if (left < min_bytes) return;
+
+  taken_ = scan_;
+  ahead_ = std::make_unique<ReadAhead>();
+  try {
+    ahead_->reader = std::thread([this] { Read_Ahead_Loop(); });
+  } catch (const std::system_error&) {
+    ahead_.reset();  // no second thread: read as before
+    return;
+  }
+  reading_ahead_ = true;
+  front_ = &taken_;
+}
+
+void Lexan::Read_Ahead_Loop() {
+  on_reading_thread_ = true;
+  ReadAhead& ahead = *ahead_;
+  for (;;) {
+    std::unique_ptr<lexan_ahead::Batch> batch = ahead.Take_Empty();
+    if (!batch) return;
+    batch->tokens.clear();
+    batch->texts.clear();
+    batch->last = false;
+    batch->fault = false;
+    try {
+      while (batch->tokens.size() < lexan_ahead::kBatchTokens && !batch->last) {
+        Scan_Token();
+        lexan_ahead::AheadToken token;
+        token.token = scan_.token;
+        token.line = scan_.line;
+        token.value = scan_.value;
+        token.token_column = scan_.token_column;
+        token.column = scan_.column;
+        const std::string* text = scan_.token == LEXAN_STRING
+                                      ? &scan_.string_text
+                                      : (scan_.token == LEXAN_LITERAL ? &scan_.literal_text : nullptr);
+        if (text != nullptr) {
+          token.text_begin = static_cast<std::uint32_t>(batch->texts.size());
+          token.text_size = static_cast<std::uint32_t>(text->size());
+          batch->texts += *text;
+        }
+        batch->tokens.push_back(token);
+        batch->last = scan_.token == LEXAN_END_OF_FILE;
+      }
+    } catch (...) {
+      // A fault of the input, or any other: the client's thread meets it
+      // again when it reads on from the last token taken.
+      batch->last = true;
+      batch->fault = true;
+    }
+    const bool last = batch->last;
+    ahead.Put_Full(std::move(batch));
+    if (last) return;
+  }
+}
+
+void Lexan::Take_Ahead_Token() {
+  ReadAhead& ahead = *ahead_;
+  while (!ahead.taking || ahead.next == ahead.taking->tokens.size()) {
+    if (ahead.taking && ahead.taking->last) {
+      if (!ahead.taking->fault) return;  // the end of the input: the token stays
+      Read_Again_To_Taken();
+      Scan_Token();  // meets the fault, as the reading thread did
+      return;
+    }
+    if (ahead.taking) ahead.Give_Back(std::move(ahead.taking));
+    ahead.taking = ahead.Take_Full();
+    ahead.next = 0;
+  }
+  const lexan_ahead::Batch& batch = *ahead.taking;
+  const lexan_ahead::AheadToken& token = batch.tokens[ahead.next++];
+  taken_.token = token.token;
+  taken_.value = token.value;
+  taken_.line = token.line;
+  taken_.column = token.column;
+  taken_.token_column = token.token_column;
+  taken_.string_text.clear();
+  taken_.literal_text.clear();
+  if (token.token == LEXAN_STRING)
+    taken_.string_text.assign(batch.texts, token.text_begin, token.text_size);
+  else if (token.token == LEXAN_LITERAL)
+    taken_.literal_text.assign(batch.texts, token.text_begin, token.text_size);
+}
+
+void Lexan::Stop_Reading_Ahead() {
+  if (!ahead_) return;
+  ahead_->Stop();
+  ahead_.reset();
+  reading_ahead_ = false;
+  front_ = &scan_;
+}
+
+void Lexan::Read_Again_To_Taken() {
+  Stop_Reading_Ahead();
+  Rewind_Input();
+  while (scan_.line + 1 < taken_.line && Read_Line()) {
+  }
+  if (scan_.line > 0) position_ = line_end_;  // the next scan starts the next line
+  for (;;) {
+    Scan_Token();
+    if (scan_.line == taken_.line && scan_.token_column == taken_.token_column && scan_.token == taken_.token)
+      return;
+    if (scan_.line > taken_.line || scan_.token == LEXAN_END_OF_FILE) {
+      errors_.Raise_At(kModule, "Lexan_Read_Ahead", "The input changed while it was read.");
+    }
+  }
+}
+
+}  // namespace kx

@@ -1,0 +1,104 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "lexan/lexan.h"
+
+// Reading ahead: the reading thread scans tokens into batches, and the
+// client's thread takes them from there, while the state of the scan belongs
+// to the reading thread alone.
+
+namespace kx {
+namespace lexan_ahead {
+
+constexpr std::size_t kBatchTokens = 4096;
+constexpr std::size_t kBatchesAhead = 4;
+
+// The fields lie in another order than the scan's, so that no two of them
+// are copied with one wide load: the scan has just stored them one by one,
+// and a wide load of two fresh narrow stores waits for both.
+struct AheadToken {
+  int token = 0;
+  int line = 0;
+  std::uint32_t value = 0;
+  int token_column = 0;
+  int column = 0;
+  std::uint32_t text_begin = 0;  // a string's or a literal's text, in the batch's texts
+  std::uint32_t text_size = 0;
+};
+
+struct Batch {
+  std::vector<AheadToken> tokens;
+  std::string texts;
+  bool last = false;   // no batch follows
+  bool fault = false;  // the reading thread met a fault after the last token
+};
+
+}  // namespace lexan_ahead
+
+// The batches between the two threads: full ones in order for the client,
+// empty ones back for the reading thread.
+struct Lexan::ReadAhead {
+  using Batch = lexan_ahead::Batch;
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::deque<std::unique_ptr<Batch>> full;
+  std::vector<std::unique_ptr<Batch>> empty;
+  bool stopped = false;
+  std::unique_ptr<Batch> taking;  // the batch the client takes tokens from
+  std::size_t next = 0;           // its next token
+  std::thread reader;
+
+  ReadAhead() {
+    for (std::size_t i = 0; i < lexan_ahead::kBatchesAhead; ++i) empty.push_back(std::make_unique<Batch>());
+  }
+
+  // Reading thread: a batch to fill, or nullptr once the client stopped it.
+  std::unique_ptr<Batch> Take_Empty() {
+    std::unique_lock lock(mutex);
+    changed.wait(lock, [this] { return !empty.empty() || stopped; });
+    if (stopped) return nullptr;
+    std::unique_ptr<Batch> batch = std::move(empty.back());
+    empty.pop_back();
+    return batch;
+  }
+
+  void Put_Full(std::unique_ptr<Batch> batch) {
+    const std::lock_guard lock(mutex);
+    full.push_back(std::move(batch));
+    changed.notify_all();
+  }
+
+  // Client: the next full batch, once there is one.
+  std::unique_ptr<Batch> Take_Full() {
+    std::unique_lock lock(mutex);
+    changed.wait(lock, [this] { return !full.empty(); });
+    std::unique_ptr<Batch> batch = std::move(full.front());
+    full.pop_front();
+    return batch;
+  }
+
+  void Give_Back(std::unique_ptr<Batch> batch) {
+    const std::lock_guard lock(mutex);
+    empty.push_back(std::move(batch));
+    changed.notify_all();
+  }
+
+  void Stop() {
+    {
+      const std::lock_guard lock(mutex);
+      stopped = true;
+      changed.notify_all();
+    }
+    if (reader.joinable()) reader.join();
+  }
+};
+
+}  // namespace kx
