@@ -290,7 +290,7 @@ void Lexan::Lexan_Match(int kind) {
 }
 
 void Lexan::Lexan_Error(const char* format, ...) {
-  if (reading_ahead_) Read_Again_To_Taken();
+  if (!on_reading_thread_ && reading_ahead_) Read_Again_To_Taken();
   std::string message;
   std::va_list args;
   va_start(args, format);
@@ -300,7 +300,7 @@ void Lexan::Lexan_Error(const char* format, ...) {
 }
 
 void Lexan::Lexan_Expected(std::initializer_list<int> kinds) {
-  if (reading_ahead_) Read_Again_To_Taken();
+  if (!on_reading_thread_ && reading_ahead_) Read_Again_To_Taken();
   std::string message;
   Append_Bounded(message, kDiagnosticSize, "Found %s when expecting ",
                  Lexan_Token_To_String(scan_.token).c_str());
