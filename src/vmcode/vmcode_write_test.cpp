@@ -83,7 +83,8 @@ TEST(VMCodeWrite, LongCListingHoldsEveryRowInOrder) {
   VMOpcode catalogue(errors.context);
   VMAsm reader(errors.context, notices.context, catalogue);
   VMCode code(errors.context, catalogue);
-  reader.Read_Script_Text("script.kxs", Large_Script::Text(), Large_Script::Config());
+  const TemplateConfig config = Large_Script::Config();  // the reader keeps it
+  reader.Read_Script_Text("script.kxs", Large_Script::Text(), config);
   code.Generate_Routines(reader);
   code.Write_Output(folder.path() / "out.c", VMCODE_C_LISTING);
   std::string expected = "StepData RoutineData[] = { // offset = 0x1A0, rows = 100000\r\n";
