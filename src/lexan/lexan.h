@@ -138,11 +138,12 @@ class Lexan {
   // The column of the current token's first character.
   int Lexan_Token_Column() const { return front_->token_column; }
 
-  // From here on the context stays as it is, and the tokens are read on a
-  // second thread, ahead of the ones the client takes, when at least
-  // `min_bytes` of input are left and the context's scanners are all the
-  // lexer's own. Nothing else changes: at a fault, the lexer reads its line
-  // again and reports it from there, as it would have without reading ahead.
+  // From here on the tokens are read on a second thread, ahead of the ones
+  // the client takes, when at least `min_bytes` of input are left and the
+  // context's scanners are all the lexer's own; the context and the
+  // vocabulary may no longer change. Nothing else does: at a fault, the lexer
+  // reads the input again up to the last token taken and reports from there,
+  // as it would have without reading ahead.
   static constexpr std::size_t kReadAheadBytes = std::size_t{1} << 18;
   void Lexan_Read_Ahead(std::size_t min_bytes = kReadAheadBytes);
 
