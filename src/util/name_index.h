@@ -14,8 +14,8 @@ namespace kx {
 // exactly and case-sensitively. The index borrows the items: they must stay
 // in place, with their names unchanged, while it is used.
 //
-// Open addressing over one flat table of 32-byte slots. A slot keeps a name
-// of up to 24 bytes itself and a 32-bit tag that the caller gives with the
+// Open addressing over one flat table of 16-byte slots. A slot keeps a name
+// of up to 11 bytes itself and a 32-bit tag that the caller gives with the
 // item (Find_Tagged), and the items lie in a table of their own beside it: on
 // a table of ten thousand names every look is a cache miss, so a name that
 // fits its slot is found, and its tag had, with one miss. Only longer names
@@ -35,7 +35,7 @@ class NameIndex {
     const Probe probe(item.*Key);
     for (std::size_t i = probe.hash & Mask();; i = (i + 1) & Mask()) {
       Slot& slot = slots_[i];
-      if (slot.length_and_one == 0) {
+      if (slot.rest == 0) {
         slot = probe.slot;
         slot.tag = tag;
         items_[i] = &item;
@@ -72,13 +72,17 @@ class NameIndex {
   }
 
  private:
-  static constexpr std::size_t kHeadSize = 24;
+  static constexpr std::size_t kHeadSize = 11;
   static constexpr std::size_t kNowhere = ~std::size_t{0};
 
-  struct alignas(32) Slot {
-    std::uint32_t length_and_one = 0;  // the name's length plus one; 0: free
+  // Sixteen bytes, so that a table of a hundred thousand names takes half
+  // the cache (and the pages) it would with the whole of longer names.
+  struct alignas(16) Slot {
+    std::uint64_t head = 0;  // the name's first 8 bytes, zero-padded
+    // Its next 3 bytes, and in the high byte its length plus one, or 255 for
+    // every length from 254 on; 0: the slot is free.
+    std::uint32_t rest = 0;
     std::uint32_t tag = 0;
-    std::uint64_t head[3] = {0, 0, 0};  // the name's first 24 bytes, zero-padded
   };
 
   // A name to look for: its slot as it would be stored (tag aside) and its
@@ -88,22 +92,32 @@ class NameIndex {
   struct Probe {
     explicit Probe(std::string_view text) : name(text) {
       const std::size_t size = text.size();
-      if (size > 0) std::memcpy(slot.head, text.data(), std::min(size, kHeadSize));
-      slot.length_and_one = static_cast<std::uint32_t>(size + 1);
-      std::uint64_t value = Mix(size * 0x9E3779B97F4A7C15u ^ slot.head[0]);
-      value = Mix(value ^ slot.head[1]);
-      value = Mix(value ^ slot.head[2]);
-      for (std::size_t at = kHeadSize; at < size; at += 8) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, text.data() + at, std::min<std::size_t>(size - at, 8));
-        value = Mix(value ^ word);
-      }
-      hash = static_cast<std::uint32_t>(value);
+      unsigned char bytes[kHeadSize] = {};
+      if (size > 0) std::memcpy(bytes, text.data(), std::min(size, kHeadSize));
+      std::memcpy(&slot.head, bytes, 8);
+      const std::uint32_t length_byte = static_cast<std::uint32_t>(std::min<std::size_t>(size + 1, 255));
+      slot.rest =
+          bytes[8] | std::uint32_t{bytes[9]} << 8 | std::uint32_t{bytes[10]} << 16 | length_byte << 24;
+      hash = Hash(slot, text);
     }
     std::string_view name;
     Slot slot;
     std::uint32_t hash = 0;
   };
+
+  // The hash of a name from its slot, and for a name longer than the slot
+  // holds, from the rest of its text.
+  static std::uint32_t Hash(const Slot& slot, std::string_view text) {
+    std::uint64_t value = Mix(Mix(slot.head ^ 0x9E3779B97F4A7C15u) ^ slot.rest);
+    for (std::size_t at = kHeadSize; at < text.size(); at += 8) {
+      std::uint64_t word = 0;
+      std::memcpy(&word, text.data() + at, std::min<std::size_t>(text.size() - at, 8));
+      value = Mix(value ^ word);
+    }
+    return static_cast<std::uint32_t>(value);
+  }
+
+  static bool Whole_In_Slot(const Slot& slot) { return (slot.rest >> 24) - 1 <= kHeadSize; }
 
   // A multiply and two shifts, so that the low bits that pick the slot
   // depend on every bit of the word.
@@ -115,33 +129,34 @@ class NameIndex {
 
   bool Holds(std::size_t at, const Probe& probe) const {
     const Slot& slot = slots_[at];
-    if (slot.length_and_one != probe.slot.length_and_one || slot.head[0] != probe.slot.head[0] ||
-        slot.head[1] != probe.slot.head[1] || slot.head[2] != probe.slot.head[2])
-      return false;
-    return probe.name.size() <= kHeadSize || std::string_view(items_[at]->*Key) == probe.name;
+    if (slot.head != probe.slot.head || slot.rest != probe.slot.rest) return false;
+    return Whole_In_Slot(slot) || std::string_view(items_[at]->*Key) == probe.name;
   }
 
   std::size_t Position(std::string_view name) const {
     if (size_ == 0) return kNowhere;
     const Probe probe(name);
     for (std::size_t i = probe.hash & Mask();; i = (i + 1) & Mask()) {
-      if (slots_[i].length_and_one == 0) return kNowhere;
+      if (slots_[i].rest == 0) return kNowhere;
       if (Holds(i, probe)) return i;
     }
   }
 
   std::size_t Mask() const { return slots_.size() - 1; }
 
-  // Doubles the table (at least 8 slots) and places every item again.
+  // Doubles the table (at least 8 slots) and places every item again: a
+  // name that its slot holds whole is placed without reading its item.
   void Grow() {
     std::vector<Slot> old_slots(slots_.empty() ? 8 : slots_.size() * 2);
     std::vector<const T*> old_items(old_slots.size());
     old_slots.swap(slots_);
     old_items.swap(items_);
     for (std::size_t k = 0; k < old_slots.size(); ++k) {
-      if (old_slots[k].length_and_one == 0) continue;
-      std::size_t i = Probe(old_items[k]->*Key).hash & Mask();
-      while (slots_[i].length_and_one != 0) i = (i + 1) & Mask();
+      if (old_slots[k].rest == 0) continue;
+      const Slot& slot = old_slots[k];
+      const std::string_view text = Whole_In_Slot(slot) ? "" : std::string_view(old_items[k]->*Key);
+      std::size_t i = Hash(slot, text) & Mask();
+      while (slots_[i].rest != 0) i = (i + 1) & Mask();
       slots_[i] = old_slots[k];
       items_[i] = old_items[k];
     }

@@ -13,31 +13,28 @@ struct Named {
 };
 
 // Names that differ in letter case, by a trailing zero byte or only after the
-// 24 bytes a slot holds are told apart; a second item of a name is refused.
+// 11 bytes a slot holds are told apart; a second item of a name is refused.
 // Eight names: a table of eight slots would be full, and a search for a missing name would not end.
 TEST(NameIndex, FindsEachNameExactlyAndKeepsTheFirstOfAName) {
-  const Named items[] = {{"a"},
-                         {"A"},
-                         {std::string("a\0", 2)},
-                         {"exactly_24_bytes________"},
-                         {"exactly_24_bytes________X"},
-                         {""},
-                         {"ab"},
-                         {"ba"}};
+  const Named items[] = {{"a"},  {"A"}, {std::string("a\0", 2)}, {"exactly_11_"}, {"exactly_11_X"}, {""},
+                         {"ab"}, {"ba"}};
   NameIndex<Named, &Named::name> index;
   for (const Named& item : items) EXPECT_TRUE(index.Insert(item)) << item.name;
-  EXPECT_EQ(index.Find("exactly_24_bytes_______"), nullptr);
+  EXPECT_EQ(index.Find("exactly_11"), nullptr);
   const Named again{"a"};
   EXPECT_FALSE(index.Insert(again));
   for (const Named& item : items) EXPECT_EQ(index.Find(item.name), &item) << item.name;
 }
 
 // Each item's tag comes back with it, also after the table has grown many
-// times over and for names longer than a slot holds; a missing name has none.
+// times over and for names longer than a slot holds, also names of 254
+// bytes and more, whose slots keep no length of their own; a missing name
+// has none.
 TEST(NameIndex, KeepsEachItemsTagThroughGrowth) {
   std::vector<Named> items;
   for (int i = 0; i < 1000; ++i)
     items.push_back({(i % 2 == 0 ? "n" : "a_name_longer_than_sixteen_") + std::to_string(i)});
+  for (const std::size_t length : {253, 254, 255, 300}) items.push_back({std::string(length, 'x')});
   NameIndex<Named, &Named::name> index;
   for (std::size_t i = 0; i < items.size(); ++i)
     EXPECT_TRUE(index.Insert(items[i], static_cast<std::uint32_t>(i * 7)));
