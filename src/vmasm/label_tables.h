@@ -35,7 +35,7 @@ class LabelTables {
   // the routine has a label of that name already.
   bool Insert(std::int32_t name, std::int32_t row) {
     if (Find(building_, name) >= 0) return false;
-    if ((count_ + 1) * 2 > building_.size) Grow();
+    if ((count_ + 1) * 4 > building_.size * 3) Grow();
     Place({name, row});
     ++count_;
     return true;
@@ -73,7 +73,7 @@ class LabelTables {
     slots_[building_.first + i] = entry;
   }
 
-  // Doubles the building table (at least 8 slots), at most half full after.
+  // Doubles the building table (at least 8 slots), at most three quarters full after.
   void Grow() {
     moved_.assign(slots_.begin() + building_.first, slots_.end());
     building_.size = building_.size == 0 ? 8 : building_.size * 2;
