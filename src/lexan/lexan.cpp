@@ -275,7 +275,7 @@ bool Lexan::Scan_Name() {
   return true;
 }
 
-void Lexan::Lexan_Get_Token() {
+void Lexan::Get_Next_Token() {
   if (reading_ahead_)
     Take_Ahead_Token();
   else

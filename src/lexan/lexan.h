@@ -32,6 +32,24 @@ enum : int {
 
 class Lexan;
 
+namespace lexan_ahead {
+
+// A token read ahead. The fields lie in another order than the scan's, so
+// that no two of them are copied with one wide load: the scan has just
+// stored them one by one, and a wide load of two fresh narrow stores waits
+// for both.
+struct AheadToken {
+  int token = 0;
+  int line = 0;
+  std::uint32_t value = 0;
+  int token_column = 0;
+  int column = 0;
+  std::uint32_t text_begin = 0;  // a string's or a literal's text, in the batch's texts
+  std::uint32_t text_size = 0;
+};
+
+}  // namespace lexan_ahead
+
 // A scanner recognises one token at the current position. True: it set the
 // token (and its value or text) and moved past it. False: it consumed nothing.
 using LexanScanner = bool (*)(Lexan& lexan);
@@ -115,9 +133,19 @@ class Lexan {
   // Reads `text` as the content of a file; the text must outlive the reading.
   void Lexan_Open_Text(std::string_view text);
   void Lexan_Close_File();
-  void Lexan_Get_Token();
+  void Lexan_Get_Token() {
+    // While reading ahead, a token of the batch at hand is taken here: a
+    // call per token out of line was a tenth of a large script's parse.
+    if (ahead_next_ != ahead_end_)
+      Take_Token(*ahead_next_++);
+    else
+      Get_Next_Token();
+  }
   // Lexan_Expected({kind}) unless the current token is of that kind; then reads on.
-  void Lexan_Match(int kind);
+  void Lexan_Match(int kind) {
+    if (front_->token != kind) Lexan_Expected({kind});
+    Lexan_Get_Token();
+  }
 
   // Diagnostics; both list the line the lexer stands at, with an arrow under
   // the column, and end the parse with BuildFailure(0). Lexan_Expected names
@@ -178,7 +206,21 @@ class Lexan {
   void Scan_Token();
   // Reading ahead (lexan_ahead.cpp).
   void Read_Ahead_Loop();
+  void Get_Next_Token();
   void Take_Ahead_Token();
+  void Take_Token(const lexan_ahead::AheadToken& token) {
+    taken_.token = token.token;
+    taken_.value = token.value;
+    taken_.line = token.line;
+    taken_.column = token.column;
+    taken_.token_column = token.token_column;
+    taken_.string_text.clear();
+    taken_.literal_text.clear();
+    if (token.token == LEXAN_STRING)
+      taken_.string_text.assign(ahead_texts_ + token.text_begin, token.text_size);
+    else if (token.token == LEXAN_LITERAL)
+      taken_.literal_text.assign(ahead_texts_ + token.text_begin, token.text_size);
+  }
   void Refuse_While_Reading_Ahead(const char* routine);
   // Ends the reading ahead: the lexer's state is the reading thread's again.
   void Stop_Reading_Ahead();
@@ -281,6 +323,11 @@ class Lexan {
   bool reading_ahead_ = false;
   TokenState taken_;
   std::unique_ptr<ReadAhead> ahead_;
+  // The tokens of the batch the client takes from that are yet to be taken,
+  // and the batch's texts.
+  const lexan_ahead::AheadToken* ahead_next_ = nullptr;
+  const lexan_ahead::AheadToken* ahead_end_ = nullptr;
+  const char* ahead_texts_ = nullptr;
 };
 
 }  // namespace kx

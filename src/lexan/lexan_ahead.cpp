@@ -89,38 +89,34 @@ void Lexan::Read_Ahead_Loop() {
   }
 }
 
+// The batch at hand is all taken: takes the first token of the next one,
+// or stays at the end of the input, or meets the fault that ended the reading.
 void Lexan::Take_Ahead_Token() {
   ReadAhead& ahead = *ahead_;
-  while (!ahead.taking || ahead.next == ahead.taking->tokens.size()) {
-    if (ahead.taking && ahead.taking->last) {
-      if (!ahead.taking->fault) return;  // the end of the input: the token stays
-      Read_Again_To_Taken();
-      Scan_Token();  // meets the fault, as the reading thread did
-      return;
-    }
-    if (ahead.taking) ahead.Give_Back(std::move(ahead.taking));
-    ahead.taking = ahead.Take_Full();
-    ahead.next = 0;
+  if (ahead.taking && ahead.taking->last) {
+    if (!ahead.taking->fault) return;  // the end of the input: the token stays
+    Read_Again_To_Taken();
+    Scan_Token();  // meets the fault, as the reading thread did
+    return;
   }
+  if (ahead.taking) ahead.Give_Back(std::move(ahead.taking));
+  ahead.taking = ahead.Take_Full();
   const lexan_ahead::Batch& batch = *ahead.taking;
-  const lexan_ahead::AheadToken& token = batch.tokens[ahead.next++];
-  taken_.token = token.token;
-  taken_.value = token.value;
-  taken_.line = token.line;
-  taken_.column = token.column;
-  taken_.token_column = token.token_column;
-  taken_.string_text.clear();
-  taken_.literal_text.clear();
-  if (token.token == LEXAN_STRING)
-    taken_.string_text.assign(batch.texts, token.text_begin, token.text_size);
-  else if (token.token == LEXAN_LITERAL)
-    taken_.literal_text.assign(batch.texts, token.text_begin, token.text_size);
+  ahead_next_ = batch.tokens.data();
+  ahead_end_ = ahead_next_ + batch.tokens.size();
+  ahead_texts_ = batch.texts.data();
+  if (ahead_next_ != ahead_end_)
+    Take_Token(*ahead_next_++);
+  else
+    Take_Ahead_Token();
 }
 
 void Lexan::Stop_Reading_Ahead() {
   if (!ahead_) return;
   ahead_->Stop();
   ahead_.reset();
+  ahead_next_ = ahead_end_ = nullptr;
+  ahead_texts_ = nullptr;
   reading_ahead_ = false;
   front_ = &scan_;
 }

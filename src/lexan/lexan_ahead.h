@@ -21,19 +21,6 @@ namespace lexan_ahead {
 constexpr std::size_t kBatchTokens = 4096;
 constexpr std::size_t kBatchesAhead = 4;
 
-// The fields lie in another order than the scan's, so that no two of them
-// are copied with one wide load: the scan has just stored them one by one,
-// and a wide load of two fresh narrow stores waits for both.
-struct AheadToken {
-  int token = 0;
-  int line = 0;
-  std::uint32_t value = 0;
-  int token_column = 0;
-  int column = 0;
-  std::uint32_t text_begin = 0;  // a string's or a literal's text, in the batch's texts
-  std::uint32_t text_size = 0;
-};
-
 struct Batch {
   std::vector<AheadToken> tokens;
   std::string texts;
@@ -53,7 +40,6 @@ struct Lexan::ReadAhead {
   std::vector<std::unique_ptr<Batch>> empty;
   bool stopped = false;
   std::unique_ptr<Batch> taking;  // the batch the client takes tokens from
-  std::size_t next = 0;           // its next token
   std::thread reader;
 
   ReadAhead() {

@@ -284,11 +284,6 @@ bool Lexan::Read_Line() {
   return true;
 }
 
-void Lexan::Lexan_Match(int kind) {
-  if (Lexan_Token() != kind) Lexan_Expected({kind});
-  Lexan_Get_Token();
-}
-
 void Lexan::Lexan_Error(const char* format, ...) {
   if (!on_reading_thread_ && reading_ahead_) Read_Again_To_Taken();
   std::string message;
