@@ -112,7 +112,7 @@ std::int32_t Take_Number(Lexan& lexer, int kind) {
 }
 
 std::string Take_String(Lexan& lexer) {
-  std::string text = lexer.Lexan_String();
+  std::string text(lexer.Lexan_String());
   lexer.Lexan_Match(LEXAN_STRING);
   return text;
 }

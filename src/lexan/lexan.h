@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <initializer_list>
 #include <memory>
@@ -159,8 +160,10 @@ class Lexan {
   // The current token.
   int Lexan_Token() const { return front_->token; }
   std::uint32_t Lexan_Value() const { return front_->value; }
-  const std::string& Lexan_String() const { return front_->string_text; }
-  const std::string& Lexan_Literal() const { return front_->literal_text; }
+  // A string's or a literal's text, NUL-terminated; empty for other tokens.
+  // It stays as it is until the next token is read.
+  std::string_view Lexan_String() const { return Text_Of(LEXAN_STRING, scan_.string_text); }
+  std::string_view Lexan_Literal() const { return Text_Of(LEXAN_LITERAL, scan_.literal_text); }
   int Lexan_Line() const { return front_->line; }
   int Lexan_Column() const { return front_->column; }
   // The column of the current token's first character.
@@ -214,12 +217,19 @@ class Lexan {
     taken_.line = token.line;
     taken_.column = token.column;
     taken_.token_column = token.token_column;
-    taken_.string_text.clear();
-    taken_.literal_text.clear();
-    if (token.token == LEXAN_STRING)
-      taken_.string_text.assign(ahead_texts_ + token.text_begin, token.text_size);
-    else if (token.token == LEXAN_LITERAL)
-      taken_.literal_text.assign(ahead_texts_ + token.text_begin, token.text_size);
+    if (token.token == LEXAN_STRING || token.token == LEXAN_LITERAL)
+      Keep_Taken_Text(ahead_texts_ + token.text_begin, token.text_size);
+  }
+  // Copied out of the batch, which is given back while the text may still be read.
+  void Keep_Taken_Text(const char* text, std::size_t size) {
+    if (size >= taken_text_.size()) taken_text_.resize(size + 1);
+    std::memcpy(taken_text_.data(), text, size);
+    taken_text_[size] = '\0';
+    taken_text_size_ = size;
+  }
+  std::string_view Text_Of(int kind, const std::string& scanned) const {
+    if (!reading_ahead_) return scanned;
+    return taken_.token == kind ? std::string_view(taken_text_.data(), taken_text_size_) : std::string_view();
   }
   void Refuse_While_Reading_Ahead(const char* routine);
   // Ends the reading ahead: the lexer's state is the reading thread's again.
@@ -321,7 +331,9 @@ class Lexan {
   static thread_local bool on_reading_thread_;
   alignas(64) const TokenState* front_ = &scan_;  // what the accessors read
   bool reading_ahead_ = false;
-  TokenState taken_;
+  TokenState taken_;  // its texts unused: the taken token's text is in taken_text_
+  std::vector<char> taken_text_ = std::vector<char>(kTextSize);
+  std::size_t taken_text_size_ = 0;
   std::unique_ptr<ReadAhead> ahead_;
   // The tokens of the batch the client takes from that are yet to be taken,
   // and the batch's texts.

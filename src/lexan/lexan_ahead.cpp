@@ -36,6 +36,8 @@ void Lexan::Lexan_Read_Ahead(std::size_t min_bytes) {
   if (left < min_bytes) return;
 
   taken_ = scan_;
+  const std::string& text = scan_.token == LEXAN_STRING ? scan_.string_text : scan_.literal_text;
+  Keep_Taken_Text(text.data(), text.size());
   ahead_ = std::make_unique<ReadAhead>();
   try {
     ahead_->reader = std::thread([this] { Read_Ahead_Loop(); });

@@ -41,8 +41,8 @@ struct Lexer {
   std::string Describe() {
     std::string text = lexan.Lexan_Token_To_String(lexan.Lexan_Token());
     if (lexan.Lexan_Value() != 0) text += " " + std::to_string(lexan.Lexan_Value());
-    if (!lexan.Lexan_String().empty()) text += " [" + lexan.Lexan_String() + "]";
-    if (!lexan.Lexan_Literal().empty()) text += " <" + lexan.Lexan_Literal() + ">";
+    if (!lexan.Lexan_String().empty()) text += " [" + std::string(lexan.Lexan_String()) + "]";
+    if (!lexan.Lexan_Literal().empty()) text += " <" + std::string(lexan.Lexan_Literal()) + ">";
     return text;
   }
   // Every token up to the end of the file, a line's first after the line's number.

@@ -269,7 +269,7 @@ class VMAsm {
   std::int32_t Read_Integer();
   std::int32_t Read_Boolean();
   // Returns the entry's number among the operand texts.
-  std::int32_t Enter_String(const std::string& text);
+  std::int32_t Enter_String(std::string_view text);
   [[noreturn]] void Expected_Step();
 
   // Writing (vmasm_write.cpp); every write goes through Write_Formatted.

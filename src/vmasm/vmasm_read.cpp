@@ -61,7 +61,7 @@ constexpr const char* kHint = "Please correct the error and try again.";
       rows);
 }
 
-bool Too_Long(const std::string& text, std::int32_t columns) {
+bool Too_Long(std::string_view text, std::int32_t columns) {
   return static_cast<std::int64_t>(text.size()) > std::int64_t{columns} - 1;
 }
 
@@ -240,7 +240,7 @@ void VMAsm::Read_Text() {
 }
 
 // The string table entry of a string operand (the current token).
-std::int32_t VMAsm::Enter_String(const std::string& text) {
+std::int32_t VMAsm::Enter_String(std::string_view text) {
   if (Too_Long(text, template_->name_array_cols)) Column_Limit(*lexer_, "name", template_->name_array_cols);
   if (const auto found = string_index_.Find_Tagged(text); found.found)
     return static_cast<std::int32_t>(found.tag);
@@ -348,11 +348,11 @@ void VMAsm::Read_Routine_Body(RoutineRecord& routine) {
     StepRecord step;
     step.index = number++;
     if (lexan.Lexan_Token() == LEXAN_LITERAL) {
-      const std::string& name = lexan.Lexan_Literal();
+      const std::string_view name = lexan.Lexan_Literal();
       const std::int32_t name_number = operand_texts_.Add_Name(name);
       if (!label_tables_.Insert(name_number, step_count_))
         lexan.Lexan_Error("The location label '%s' had been defined previously in this routine.",
-                          name.c_str());
+                          name.data());
       LabelRecord label;
       label.index = step_count_;
       label.name = operand_texts_.Text(name_number);
@@ -477,10 +477,10 @@ void VMAsm::Read_Operand_Symbol(VMAsm_Symbol_Type kind, const char* word, Operan
   Lexan& lexan = *lexer_;
   lexan.Lexan_Match(',');
   if (lexan.Lexan_Token() == LEXAN_LITERAL) {
-    const std::string& name = lexan.Lexan_Literal();
+    const std::string_view name = lexan.Lexan_Literal();
     // The index's tag is the symbol's text number: the symbol's record is not read.
     const auto found = Index_Of(kind)->Find_Tagged(name);
-    if (!found.found) lexan.Lexan_Error("The symbol '%s' not defined in '%s' list.", name.c_str(), word);
+    if (!found.found) lexan.Lexan_Error("The symbol '%s' not defined in '%s' list.", name.data(), word);
     const auto number = static_cast<std::int32_t>(found.tag);
     operand.type = VMASM_OPERAND_LITERAL;
     operand.datum = number;
