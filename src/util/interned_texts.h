@@ -43,7 +43,7 @@ class InternedTexts {
     std::string text;
   };
   std::deque<Entry> entries_;
-  NameIndex<Entry, &Entry::text> index_;
+  NameIndex<Entry, &Entry::text, 32> index_;
 };
 
 }  // namespace kx

@@ -14,14 +14,16 @@ namespace kx {
 // exactly and case-sensitively. The index borrows the items: they must stay
 // in place, with their names unchanged, while it is used.
 //
-// Open addressing over one flat table of 16-byte slots. A slot keeps a name
-// of up to 11 bytes itself and a 32-bit tag that the caller gives with the
-// item (Find_Tagged), and the items lie in a table of their own beside it: on
-// a table of ten thousand names every look is a cache miss, so a name that
-// fits its slot is found, and its tag had, with one miss. Only longer names
-// are compared through the item. An index holds each name once: Insert keeps
-// the item that came first.
-template <typename T, std::string T::*Key>
+// Open addressing over one flat table of slots of `kSlotBytes`. A slot keeps
+// a name of up to 11 bytes itself (27 in a slot of 32 bytes) and a 32-bit tag
+// that the caller gives with the item (Find_Tagged), and the items lie in a
+// table of their own beside it: on a table of ten thousand names every look
+// is a cache miss, so a name that fits its slot is found, and its tag had,
+// with one miss. Only longer names are compared through the item. Slots of
+// 16 bytes suit short names such as symbols and labels, so that a large
+// table takes half the cache; 32 bytes suit longer texts. An index holds
+// each name once: Insert keeps the item that came first.
+template <typename T, std::string T::*Key, std::size_t kSlotBytes = 16>
 class NameIndex {
  public:
   NameIndex() = default;
@@ -72,13 +74,13 @@ class NameIndex {
   }
 
  private:
-  static constexpr std::size_t kHeadSize = 11;
+  static_assert(kSlotBytes == 16 || kSlotBytes == 32);
+  static constexpr std::size_t kHeadWords = (kSlotBytes - 8) / 8;
+  static constexpr std::size_t kHeadSize = kHeadWords * 8 + 3;
   static constexpr std::size_t kNowhere = ~std::size_t{0};
 
-  // Sixteen bytes, so that a table of a hundred thousand names takes half
-  // the cache (and the pages) it would with the whole of longer names.
-  struct alignas(16) Slot {
-    std::uint64_t head = 0;  // the name's first 8 bytes, zero-padded
+  struct alignas(kSlotBytes) Slot {
+    std::uint64_t head[kHeadWords] = {};  // the name's first bytes, zero-padded
     // Its next 3 bytes, and in the high byte its length plus one, or 255 for
     // every length from 254 on; 0: the slot is free.
     std::uint32_t rest = 0;
@@ -94,10 +96,10 @@ class NameIndex {
       const std::size_t size = text.size();
       unsigned char bytes[kHeadSize] = {};
       if (size > 0) std::memcpy(bytes, text.data(), std::min(size, kHeadSize));
-      std::memcpy(&slot.head, bytes, 8);
+      std::memcpy(slot.head, bytes, sizeof slot.head);
       const std::uint32_t length_byte = static_cast<std::uint32_t>(std::min<std::size_t>(size + 1, 255));
-      slot.rest =
-          bytes[8] | std::uint32_t{bytes[9]} << 8 | std::uint32_t{bytes[10]} << 16 | length_byte << 24;
+      const unsigned char* after = bytes + sizeof slot.head;
+      slot.rest = after[0] | std::uint32_t{after[1]} << 8 | std::uint32_t{after[2]} << 16 | length_byte << 24;
       hash = Hash(slot, text);
     }
     std::string_view name;
@@ -108,7 +110,9 @@ class NameIndex {
   // The hash of a name from its slot, and for a name longer than the slot
   // holds, from the rest of its text.
   static std::uint32_t Hash(const Slot& slot, std::string_view text) {
-    std::uint64_t value = Mix(Mix(slot.head ^ 0x9E3779B97F4A7C15u) ^ slot.rest);
+    std::uint64_t value = 0x9E3779B97F4A7C15u;
+    for (const std::uint64_t word : slot.head) value = Mix(value ^ word);
+    value = Mix(value ^ slot.rest);
     for (std::size_t at = kHeadSize; at < text.size(); at += 8) {
       std::uint64_t word = 0;
       std::memcpy(&word, text.data() + at, std::min<std::size_t>(text.size() - at, 8));
@@ -129,7 +133,9 @@ class NameIndex {
 
   bool Holds(std::size_t at, const Probe& probe) const {
     const Slot& slot = slots_[at];
-    if (slot.head != probe.slot.head || slot.rest != probe.slot.rest) return false;
+    if (slot.rest != probe.slot.rest) return false;
+    for (std::size_t i = 0; i < kHeadWords; ++i)
+      if (slot.head[i] != probe.slot.head[i]) return false;
     return Whole_In_Slot(slot) || std::string_view(items_[at]->*Key) == probe.name;
   }
 

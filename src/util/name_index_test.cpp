@@ -13,17 +13,23 @@ struct Named {
 };
 
 // Names that differ in letter case, by a trailing zero byte or only after the
-// 11 bytes a slot holds are told apart; a second item of a name is refused.
-// Eight names: a table of eight slots would be full, and a search for a missing name would not end.
-TEST(NameIndex, FindsEachNameExactlyAndKeepsTheFirstOfAName) {
-  const Named items[] = {{"a"},  {"A"}, {std::string("a\0", 2)}, {"exactly_11_"}, {"exactly_11_X"}, {""},
-                         {"ab"}, {"ba"}};
-  NameIndex<Named, &Named::name> index;
+// bytes a slot holds (11 or 27) are told apart; a second item of a name is
+// refused. Eight names: a table of eight slots would be full, and a search
+// for a missing name would not end.
+template <std::size_t kSlotBytes>
+void Expect_Each_Name_Found_Exactly(const std::string& head) {
+  const Named items[] = {{"a"}, {"A"}, {std::string("a\0", 2)}, {head}, {head + "X"}, {""}, {"ab"}, {"ba"}};
+  NameIndex<Named, &Named::name, kSlotBytes> index;
   for (const Named& item : items) EXPECT_TRUE(index.Insert(item)) << item.name;
-  EXPECT_EQ(index.Find("exactly_11"), nullptr);
+  EXPECT_EQ(index.Find(head.substr(1)), nullptr);
   const Named again{"a"};
   EXPECT_FALSE(index.Insert(again));
   for (const Named& item : items) EXPECT_EQ(index.Find(item.name), &item) << item.name;
+}
+
+TEST(NameIndex, FindsEachNameExactlyAndKeepsTheFirstOfAName) {
+  Expect_Each_Name_Found_Exactly<16>("exactly_11_");
+  Expect_Each_Name_Found_Exactly<32>("exactly_27_bytes_long_here_");
 }
 
 // Each item's tag comes back with it, also after the table has grown many

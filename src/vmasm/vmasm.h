@@ -327,7 +327,7 @@ class VMAsm {
   SymbolIndex position_index_;
   SymbolIndex variable_index_;
   SymbolIndex text_index_;
-  NameIndex<StringRecord, &StringRecord::text> string_index_;
+  NameIndex<StringRecord, &StringRecord::text, 32> string_index_;  // texts run longer than names
   // The routines by the number of their name among the operand texts: a
   // routine operand is resolved with one look, not a hash of its name.
   std::vector<const RoutineRecord*> routine_by_name_;
