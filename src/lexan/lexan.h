@@ -35,18 +35,16 @@ class Lexan;
 
 namespace lexan_ahead {
 
-// A token read ahead. The fields lie in another order than the scan's, so
-// that no two of them are copied with one wide load: the scan has just
-// stored them one by one, and a wide load of two fresh narrow stores waits
-// for both.
+// A token read ahead, in 16 bytes: the tokens pass from one core to the
+// other, and fewer cache lines pass with them.
 struct AheadToken {
   int token = 0;
   int line = 0;
-  std::uint32_t value = 0;
-  int token_column = 0;
-  int column = 0;
-  std::uint32_t text_begin = 0;  // a string's or a literal's text, in the batch's texts
-  std::uint32_t text_size = 0;
+  // An integer's value; for a string or a literal, the size of its text,
+  // which follows the texts of the tokens before it in the batch's texts.
+  std::uint32_t value_or_size = 0;
+  std::uint16_t token_column = 0;  // columns stay below the line limit
+  std::uint16_t column = 0;
 };
 
 }  // namespace lexan_ahead
@@ -213,12 +211,16 @@ class Lexan {
   void Take_Ahead_Token();
   void Take_Token(const lexan_ahead::AheadToken& token) {
     taken_.token = token.token;
-    taken_.value = token.value;
     taken_.line = token.line;
     taken_.column = token.column;
     taken_.token_column = token.token_column;
-    if (token.token == LEXAN_STRING || token.token == LEXAN_LITERAL)
-      Keep_Taken_Text(ahead_texts_ + token.text_begin, token.text_size);
+    if (token.token == LEXAN_STRING || token.token == LEXAN_LITERAL) {
+      taken_.value = 0;
+      Keep_Taken_Text(ahead_texts_, token.value_or_size);
+      ahead_texts_ += token.value_or_size;
+    } else {
+      taken_.value = token.value_or_size;
+    }
   }
   // Copied out of the batch, which is given back while the text may still be read.
   void Keep_Taken_Text(const char* text, std::size_t size) {
@@ -336,7 +338,7 @@ class Lexan {
   std::size_t taken_text_size_ = 0;
   std::unique_ptr<ReadAhead> ahead_;
   // The tokens of the batch the client takes from that are yet to be taken,
-  // and the batch's texts.
+  // and the texts of those tokens.
   const lexan_ahead::AheadToken* ahead_next_ = nullptr;
   const lexan_ahead::AheadToken* ahead_end_ = nullptr;
   const char* ahead_texts_ = nullptr;

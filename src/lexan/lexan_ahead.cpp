@@ -12,6 +12,8 @@ constexpr const char* kModule = "lexan/lexan";
 
 thread_local bool Lexan::on_reading_thread_ = false;
 
+static_assert(Lexan::kLineLimit <= 0xFFFF, "a column read ahead is kept in 16 bits");
+
 Lexan::~Lexan() { Stop_Reading_Ahead(); }
 
 void Lexan::Lexan_Read_Ahead(std::size_t min_bytes) {
@@ -62,21 +64,21 @@ void Lexan::Read_Ahead_Loop() {
     try {
       while (batch->tokens.size() < lexan_ahead::kBatchTokens && !batch->last) {
         Scan_Token();
-        lexan_ahead::AheadToken token;
+        // Built where it is kept: a copy of a token just stored field by
+        // field would wait for all the stores.
+        lexan_ahead::AheadToken& token = batch->tokens.emplace_back();
         token.token = scan_.token;
         token.line = scan_.line;
-        token.value = scan_.value;
-        token.token_column = scan_.token_column;
-        token.column = scan_.column;
+        token.value_or_size = scan_.value;
+        token.token_column = static_cast<std::uint16_t>(scan_.token_column);
+        token.column = static_cast<std::uint16_t>(scan_.column);
         const std::string* text = scan_.token == LEXAN_STRING
                                       ? &scan_.string_text
                                       : (scan_.token == LEXAN_LITERAL ? &scan_.literal_text : nullptr);
         if (text != nullptr) {
-          token.text_begin = static_cast<std::uint32_t>(batch->texts.size());
-          token.text_size = static_cast<std::uint32_t>(text->size());
+          token.value_or_size = static_cast<std::uint32_t>(text->size());
           batch->texts += *text;
         }
-        batch->tokens.push_back(token);
         batch->last = scan_.token == LEXAN_END_OF_FILE;
       }
     } catch (...) {
