@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,9 +29,9 @@ inline constexpr std::size_t kStepDataSize = 10;
 
 // The compiled steps of one routine.
 struct RoutineSteps {
-  std::string_view name;   // borrowed from the reader's RoutineRecord
-  std::int32_t count = 0;  // rows used, the halt row included
-  std::vector<StepData> steps;
+  std::string_view name;      // borrowed from the reader's RoutineRecord
+  std::int32_t count = 0;     // rows used, the halt row included
+  std::span<StepData> steps;  // in the compiler's step rows of all routines
 };
 
 // One compiled routine.
@@ -128,6 +129,9 @@ class VMCode {
   const TemplateConfig* template_ = nullptr;
   std::FILE* output_file_ = nullptr;
   LinkedList<RoutineCode> routines_;
+  // The step rows of all routines, one after another: one block, not one per
+  // routine, for a script of a hundred thousand small routines.
+  std::vector<StepData> step_rows_;
   const VMAsm* reader_ = nullptr;
   int output_mode_ = VMCODE_C_LISTING;
   ErrorContext& errors_;

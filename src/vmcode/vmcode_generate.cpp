@@ -270,6 +270,11 @@ void VMCode::Generate_Routines(const VMAsm& reader) {
   std::vector<StepCompiler::Routine> routines;
   routines.reserve(static_cast<std::size_t>(reader.routines().count()));
   std::size_t total = 0;
+  std::size_t rows = 0;
+  for (const RoutineRecord& record : reader.routines())
+    rows += static_cast<std::size_t>(record.body.steps.count()) + 1;
+  step_rows_.assign(rows, StepData{});
+  std::size_t first_row = 0;
   for (const RoutineRecord& record : reader.routines()) {
     auto code = std::make_unique<RoutineCode>();
     code->index = record.index;
@@ -279,8 +284,9 @@ void VMCode::Generate_Routines(const VMAsm& reader) {
     code->steps.name = record.name;
     const auto count = static_cast<std::size_t>(record.body.steps.count());
     // The row after the steps stays zero: the halt that ends the routine.
-    code->steps.steps.assign(count + 1, StepData{});
+    code->steps.steps = std::span<StepData>(step_rows_).subspan(first_row, count + 1);
     code->steps.count = static_cast<std::int32_t>(count + 1);
+    first_row += count + 1;
     RoutineCode& stored = routines_.Add(std::move(code));
     routines.push_back({&record.body, &stored.steps});
     total += count;
