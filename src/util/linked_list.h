@@ -1,9 +1,9 @@
 #pragma once
 
 #include <cstddef>
+#include <deque>
 #include <memory>
 #include <utility>
-#include <vector>
 
 namespace kx {
 
@@ -12,7 +12,8 @@ namespace kx {
 // Items are compared by a callback that returns 0 for equal items; only the
 // zero/non-zero result matters. Find yields the first equal item. Items are
 // released in insertion order when the list is destroyed. Pointers to items
-// stay valid for the life of the list.
+// stay valid for the life of the list. The items lie in blocks of many, not
+// in a heap block each: a script may have a hundred thousand routines.
 template <typename T>
 class LinkedList {
  public:
@@ -25,36 +26,33 @@ class LinkedList {
   LinkedList& operator=(const LinkedList&) = delete;
 
   // Appends the item at the tail; no duplicate check. Returns the stored item.
-  T& Add(std::unique_ptr<T> item) {
-    items_.push_back(std::move(item));
-    return *items_.back();
-  }
+  T& Add(T item) { return items_.push_back(std::move(item)), items_.back(); }
+  T& Add(std::unique_ptr<T> item) { return Add(std::move(*item)); }
 
   // The first item for which compare(item, key) is 0, or nullptr.
   T* Find(const T& key) const {
-    for (const auto& item : items_)
-      if (compare_(*item, key) == 0) return item.get();
+    for (T& item : items_)
+      if (compare_(item, key) == 0) return &item;
     return nullptr;
   }
 
-  T* First() const { return items_.empty() ? nullptr : items_.front().get(); }
-  T* Last() const { return items_.empty() ? nullptr : items_.back().get(); }
+  T* First() const { return items_.empty() ? nullptr : &items_.front(); }
+  T* Last() const { return items_.empty() ? nullptr : &items_.back(); }
 
   int count() const { return static_cast<int>(items_.size()); }
   bool empty() const { return items_.empty(); }
 
   // Releases every item, in insertion order.
   void Clear() {
-    for (auto& item : items_) item.reset();
-    items_.clear();
+    while (!items_.empty()) items_.pop_front();
   }
 
   class const_iterator {
    public:
-    using Inner = typename std::vector<std::unique_ptr<T>>::const_iterator;
+    using Inner = typename std::deque<T>::iterator;
     explicit const_iterator(Inner it) : it_(it) {}
-    T& operator*() const { return **it_; }
-    T* operator->() const { return it_->get(); }
+    T& operator*() const { return *it_; }
+    T* operator->() const { return &*it_; }
     const_iterator& operator++() {
       ++it_;
       return *this;
@@ -71,7 +69,9 @@ class LinkedList {
 
  private:
   CompareFn compare_;
-  std::vector<std::unique_ptr<T>> items_;
+  // A const list hands out its items as changeable, as it did when it held
+  // them by pointer.
+  mutable std::deque<T> items_;
 };
 
 }  // namespace kx

@@ -246,9 +246,9 @@ std::int32_t VMAsm::Enter_String(std::string_view text) {
     return static_cast<std::int32_t>(found.tag);
   if (std::int64_t{strings_.count()} + 1 > template_->name_array_rows)
     Row_Limit(*lexer_, "name", template_->name_array_rows);
-  auto record = std::make_unique<StringRecord>();
-  record->index = string_count_;
-  record->text = text;
+  StringRecord record;
+  record.index = string_count_;
+  record.text = text;
   StringRecord& stored = strings_.Add(std::move(record));
   stored.text_number = operand_texts_.Add(stored.text, static_cast<std::uint16_t>(stored.index));
   string_index_.Insert(stored, static_cast<std::uint32_t>(stored.text_number));
@@ -300,34 +300,34 @@ void VMAsm::Read_Routines() {
           "The number of routine exceeds the limit of %d routines set for the target template "
           "DLL output file.",
           limit);
-    // Owned here until its whole section is read: a failed routine never
+    // Kept here until its whole section is read: a failed routine never
     // reaches the list.
-    auto routine = std::make_unique<RoutineRecord>();
-    routine->index = routines_.count();
+    RoutineRecord routine;
+    routine.index = routines_.count();
     lexan.Lexan_Match('[');
     lexan.Lexan_Match(VMASM_KEYWORD_ROUTINE);
     lexan.Lexan_Match(',');
-    routine->name = lexan.Lexan_Literal();
+    routine.name = lexan.Lexan_Literal();
     // A name that is not a literal is refused by the match below.
     const std::int32_t name_number =
-        lexan.Lexan_Token() == LEXAN_LITERAL ? operand_texts_.Add_Name(routine->name) : 0;
+        lexan.Lexan_Token() == LEXAN_LITERAL ? operand_texts_.Add_Name(routine.name) : 0;
     if (Find_Routine_By_Number(name_number) != nullptr)
-      lexan.Lexan_Error("The routine label '%s' had been defined previously.", routine->name.c_str());
+      lexan.Lexan_Error("The routine label '%s' had been defined previously.", routine.name.c_str());
     lexan.Lexan_Match(LEXAN_LITERAL);
     lexan.Lexan_Match(',');
-    routine->speed = Read_Integer();
+    routine.speed = Read_Integer();
     lexan.Lexan_Match(',');
-    routine->priority = Read_Boolean();
+    routine.priority = Read_Boolean();
     if (lexan.Lexan_Token() == ',') {
       lexan.Lexan_Match(',');
-      routine->debug = Read_Boolean();
+      routine.debug = Read_Boolean();
     } else if (lexan.Lexan_Token() != ']') {
       lexan.Lexan_Expected({',', ']'});
     }
     if (std::int64_t{step_count_} + 1 > template_->step_data_array_rows)
       Step_Limit(lexan, template_->step_data_array_rows);
     lexan.Lexan_Match(']');
-    Read_Routine_Body(*routine);
+    Read_Routine_Body(routine);
     const RoutineRecord& stored = routines_.Add(std::move(routine));
     const auto number = static_cast<std::size_t>(name_number);
     if (routine_by_name_.size() <= number) routine_by_name_.resize(number + 1);

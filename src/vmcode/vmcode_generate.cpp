@@ -276,16 +276,16 @@ void VMCode::Generate_Routines(const VMAsm& reader) {
   step_rows_.assign(rows, StepData{});
   std::size_t first_row = 0;
   for (const RoutineRecord& record : reader.routines()) {
-    auto code = std::make_unique<RoutineCode>();
-    code->index = record.index;
-    code->speed = record.speed;
-    code->priority = record.priority;
-    code->debug = record.debug;
-    code->steps.name = record.name;
+    RoutineCode code;
+    code.index = record.index;
+    code.speed = record.speed;
+    code.priority = record.priority;
+    code.debug = record.debug;
+    code.steps.name = record.name;
     const auto count = static_cast<std::size_t>(record.body.steps.count());
     // The row after the steps stays zero: the halt that ends the routine.
-    code->steps.steps = std::span<StepData>(step_rows_).subspan(first_row, count + 1);
-    code->steps.count = static_cast<std::int32_t>(count + 1);
+    code.steps.steps = std::span<StepData>(step_rows_).subspan(first_row, count + 1);
+    code.steps.count = static_cast<std::int32_t>(count + 1);
     first_row += count + 1;
     RoutineCode& stored = routines_.Add(std::move(code));
     routines.push_back({&record.body, &stored.steps});
