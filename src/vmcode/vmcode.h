@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -20,8 +21,10 @@ namespace kx {
 
 // One compiled step: the opcode's code and its four encoded operands. Five
 // zero words are the halt that ends every routine.
+// No initialiser: the compiler's rows are written once, each whole, and are
+// not cleared first. StepData{} is all zero.
 struct StepData {
-  std::array<std::int16_t, 5> words{};
+  std::array<std::int16_t, 5> words;
 };
 
 // Bytes of one StepData row in the template DLL.
@@ -131,7 +134,7 @@ class VMCode {
   LinkedList<RoutineCode> routines_;
   // The step rows of all routines, one after another: one block, not one per
   // routine, for a script of a hundred thousand small routines.
-  std::vector<StepData> step_rows_;
+  std::unique_ptr<StepData[]> step_rows_;
   const VMAsm* reader_ = nullptr;
   int output_mode_ = VMCODE_C_LISTING;
   ErrorContext& errors_;

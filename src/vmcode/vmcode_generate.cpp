@@ -273,7 +273,7 @@ void VMCode::Generate_Routines(const VMAsm& reader) {
   std::size_t rows = 0;
   for (const RoutineRecord& record : reader.routines())
     rows += static_cast<std::size_t>(record.body.steps.count()) + 1;
-  step_rows_.assign(rows, StepData{});
+  step_rows_ = std::make_unique_for_overwrite<StepData[]>(rows);
   std::size_t first_row = 0;
   for (const RoutineRecord& record : reader.routines()) {
     RoutineCode code;
@@ -283,8 +283,8 @@ void VMCode::Generate_Routines(const VMAsm& reader) {
     code.debug = record.debug;
     code.steps.name = record.name;
     const auto count = static_cast<std::size_t>(record.body.steps.count());
-    // The row after the steps stays zero: the halt that ends the routine.
-    code.steps.steps = std::span<StepData>(step_rows_).subspan(first_row, count + 1);
+    code.steps.steps = std::span<StepData>(step_rows_.get() + first_row, count + 1);
+    code.steps.steps[count] = StepData{};  // the halt that ends the routine
     code.steps.count = static_cast<std::int32_t>(count + 1);
     first_row += count + 1;
     RoutineCode& stored = routines_.Add(std::move(code));
