@@ -2,6 +2,7 @@
 # `make test` builds everything and runs every test.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
@@ -11,7 +12,7 @@ KESTRIXC   := $(BUILD)/src/cli/kestrixc
 FUZZ_BUILD   ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build test test-asan fuzz demo template clean windows test-windows
+.PHONY: all deps build test test-asan test-tsan fuzz demo template clean windows test-windows
 
 all: build
 
@@ -33,6 +34,15 @@ test-asan: deps
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKX_SANITIZE=ON $(CMAKE_ARGS)
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS)
+
+# The tests of the code that runs on more than one thread (reading ahead,
+# compiling and writing the C listing) under the thread sanitizer.
+TSAN_TESTS := lexan vmcode vmobject
+test-tsan: deps
+	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKX_SANITIZE_THREAD=ON -DKX_BUILD_APP=OFF $(CMAKE_ARGS)
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TESTS:%=%_test)
+	set -e; for t in $(TSAN_TESTS); do \
+	  (cd $(TSAN_BUILD)/src/$$t && TSAN_OPTIONS=halt_on_error=1 ./$${t}_test --gtest_brief=1); done
 
 # Every libFuzzer harness of fuzz/ for FUZZ_SECONDS each, built with clang
 # and the address and undefined-behaviour sanitizers in $(FUZZ_BUILD).
