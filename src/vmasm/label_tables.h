@@ -7,15 +7,19 @@
 namespace kx {
 
 // The location labels of each routine, found by the number of their name
-// among the operand texts. Each routine has a small open-addressing table of
-// 8-byte slots, and the tables of all routines lie one after another in one
-// vector: a routine's lookups stay within a few cache lines, and no routine
-// costs a heap block of its own. The table of the routine being read is the
-// last one and grows in place.
+// among the operand texts. The first routine to have a label of a name keeps
+// its row in a table by name number, so that a routine of a few hundred
+// thousand labels writes each where its (mostly rising) number says. A label
+// of a name that an earlier routine has already goes into the routine's own
+// small open-addressing table of 8-byte slots; the tables of all routines lie
+// one after another in one vector, so that a routine's lookups stay within a
+// few cache lines and no routine costs a heap block of its own. The table of
+// the routine being read is the last one and grows in place.
 class LabelTables {
  public:
   // One routine's table: slots [first, first + size).
   struct Table {
+    std::uint32_t routine = 0;  // the routine's number, from 1
     std::uint32_t first = 0;
     std::uint32_t size = 0;
   };
@@ -26,7 +30,7 @@ class LabelTables {
 
   // Starts the table of the next routine.
   void Begin() {
-    building_ = {static_cast<std::uint32_t>(slots_.size()), 0};
+    building_ = {building_.routine + 1, static_cast<std::uint32_t>(slots_.size()), 0};
     count_ = 0;
   }
 
@@ -34,7 +38,14 @@ class LabelTables {
   // read, standing for step data row `row`; false, and nothing added, when
   // the routine has a label of that name already.
   bool Insert(std::int32_t name, std::int32_t row) {
-    if (Find(building_, name) >= 0) return false;
+    const auto number = static_cast<std::size_t>(name);
+    if (number >= homes_.size()) homes_.resize(number + 1);
+    Home& home = homes_[number];
+    if (home.routine == 0) {
+      home = {building_.routine, row};
+      return true;
+    }
+    if (home.routine == building_.routine || Find_In_Table(building_, name) >= 0) return false;
     if ((count_ + 1) * 4 > building_.size * 3) Grow();
     Place({name, row});
     ++count_;
@@ -46,6 +57,19 @@ class LabelTables {
 
   // The step data row of the label named `name`; -1 when there is none.
   std::int64_t Find(const Table& table, std::int32_t name) const {
+    const auto number = static_cast<std::size_t>(name);
+    if (number < homes_.size() && homes_[number].routine == table.routine && table.routine != 0)
+      return homes_[number].row;
+    return Find_In_Table(table, name);
+  }
+
+ private:
+  struct Home {
+    std::uint32_t routine = 0;  // 0: no routine has a label of this name
+    std::int32_t row = 0;
+  };
+
+  std::int64_t Find_In_Table(const Table& table, std::int32_t name) const {
     if (table.size == 0) return -1;
     const std::uint32_t mask = table.size - 1;
     for (std::uint32_t i = Hash(name) & mask;; i = (i + 1) & mask) {
@@ -55,7 +79,6 @@ class LabelTables {
     }
   }
 
- private:
   struct Slot {
     std::int32_t name = 0;  // 0: free
     std::int32_t row = 0;
@@ -83,6 +106,7 @@ class LabelTables {
       if (slot.name != 0) Place(slot);
   }
 
+  std::vector<Home> homes_;  // by name number
   std::vector<Slot> slots_;
   std::vector<Slot> moved_;  // the slots of the building table while it grows, kept for the next time
   Table building_;

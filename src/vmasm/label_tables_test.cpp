@@ -23,6 +23,8 @@ TEST(LabelTables, EachRoutineFindsItsOwnLabelsOnly) {
   const LabelTables::Table first = tables.building();
   tables.Begin();
   for (int name = 1; name <= 100; ++name) EXPECT_TRUE(tables.Insert(name, name + 500));
+  EXPECT_FALSE(tables.Insert(5, 600));   // a name the first routine has too
+  EXPECT_FALSE(tables.Insert(50, 600));  // a name only this routine has
   const LabelTables::Table second = tables.building();
   tables.Begin();
   const LabelTables::Table none = tables.building();
@@ -30,9 +32,11 @@ TEST(LabelTables, EachRoutineFindsItsOwnLabelsOnly) {
   EXPECT_EQ(tables.Find(first, 5), 40);
   EXPECT_EQ(tables.Find(first, 9), 41);
   EXPECT_EQ(tables.Find(first, 7), -1);
+  EXPECT_EQ(tables.Find(first, 50), -1);
   for (int name = 1; name <= 100; ++name) EXPECT_EQ(tables.Find(second, name), name + 500) << name;
   EXPECT_EQ(tables.Find(second, 101), -1);
   EXPECT_EQ(tables.Find(none, 5), -1);
+  EXPECT_EQ(tables.Find(LabelTables::Table{}, 50), -1);
 }
 
 // Texts that records hold keep their own address and word; a routine or label
