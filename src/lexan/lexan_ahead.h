@@ -34,6 +34,7 @@ struct Batch {
 // empty ones back for the reading thread.
 struct Lexan::ReadAhead {
   using Batch = lexan_ahead::Batch;
+  static constexpr std::size_t kRefill = lexan_ahead::kBatchesAhead / 2;
   std::mutex mutex;
   std::condition_variable changed;
   std::deque<std::unique_ptr<Batch>> full;
@@ -49,7 +50,9 @@ struct Lexan::ReadAhead {
   // Reading thread: a batch to fill, or nullptr once the client stopped it.
   std::unique_ptr<Batch> Take_Empty() {
     std::unique_lock lock(mutex);
-    changed.wait(lock, [this] { return !empty.empty() || stopped; });
+    // Once ahead by every batch, it waits until it can fill several in a
+    // row: waking a thread costs more than scanning many tokens.
+    if (empty.empty()) changed.wait(lock, [this] { return empty.size() >= kRefill || stopped; });
     if (stopped) return nullptr;
     std::unique_ptr<Batch> batch = std::move(empty.back());
     empty.pop_back();
@@ -74,7 +77,7 @@ struct Lexan::ReadAhead {
   void Give_Back(std::unique_ptr<Batch> batch) {
     const std::lock_guard lock(mutex);
     empty.push_back(std::move(batch));
-    changed.notify_all();
+    if (empty.size() == kRefill) changed.notify_all();
   }
 
   void Stop() {
