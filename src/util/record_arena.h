@@ -33,6 +33,9 @@ class RecordArena {
     return *stored;
   }
 
+  T& operator[](std::size_t index) {
+    return *std::launder(reinterpret_cast<T*>(chunks_[index / kChunkRecords][index % kChunkRecords].bytes));
+  }
   const T& operator[](std::size_t index) const {
     return *std::launder(
         reinterpret_cast<const T*>(chunks_[index / kChunkRecords][index % kChunkRecords].bytes));

@@ -41,6 +41,9 @@ class OperandTexts {
     return number;
   }
 
+  // Prepares the Add_Name of `name` that follows shortly (NameIndex::Prefetch).
+  void Prefetch_Name(std::string_view name) const { name_index_.Prefetch(name); }
+
   // The number of a routine or label name kept here; 0 when it is not.
   std::int32_t Find_Name(std::string_view name) const {
     return static_cast<std::int32_t>(name_index_.Find_Tagged(name).tag);

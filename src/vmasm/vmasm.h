@@ -263,7 +263,10 @@ class VMAsm {
   void Read_Operand_Boolean(Operand& operand);
   void Read_Operand_String(Operand& operand);
   void Read_Operand_Symbol(VMAsm_Symbol_Type kind, const char* word, Operand& operand);
-  void Read_Operand_Name(Operand& operand);
+  void Read_Operand_Name(Operand& operand, std::size_t slot);
+  // Numbers the names that the routine and label operands read since the
+  // last call hold, and stores the numbers in their steps.
+  void Number_Operand_Names();
   void Read_Operand_Number(Operand& operand);
   void Read_Operand_Color(Operand& operand);
   std::int32_t Read_Integer();
@@ -313,6 +316,19 @@ class VMAsm {
   RecordArena<StepRecord> steps_;
   RecordArena<LabelRecord> labels_;
   LabelTables label_tables_;
+  // Routine and label operands whose names are not numbered yet: a name is
+  // a cache miss in a table of a few hundred thousand, and a few hundred of
+  // them numbered together overlap their misses. The operand is that of
+  // slot `slot` of step `step` in steps_; its name is `size` bytes at
+  // `offset` in unnumbered_text_.
+  struct UnnumberedName {
+    std::uint32_t step = 0;
+    std::uint32_t slot = 0;
+    std::uint32_t offset = 0;
+    std::uint32_t size = 0;
+  };
+  std::vector<UnnumberedName> unnumbered_names_;
+  std::string unnumbered_text_;
   LinkedList<RoutineRecord> routines_;
   LinkedList<StringRecord> strings_;
   const TemplateConfig* template_ = nullptr;

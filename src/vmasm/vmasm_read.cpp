@@ -335,6 +335,9 @@ void VMAsm::Read_Routines() {
   }
 }
 
+// Enough to overlap many misses; few enough that their steps are still in the cache.
+constexpr std::size_t kNamesNumberedTogether = 512;
+
 void VMAsm::Read_Routine_Body(RoutineRecord& routine) {
   Lexan& lexan = *lexer_;
   RoutineBody& body = routine.body;
@@ -344,6 +347,9 @@ void VMAsm::Read_Routine_Body(RoutineRecord& routine) {
   const std::size_t first_label = labels_.size();
   body.reader = this;
   label_tables_.Begin();
+  // Those of a routine that failed.
+  unnumbered_names_.clear();
+  unnumbered_text_.clear();
   while (lexan.Lexan_Token() != '[' && lexan.Lexan_Token() != LEXAN_END_OF_FILE) {
     StepRecord step;
     step.index = number++;
@@ -368,12 +374,14 @@ void VMAsm::Read_Routine_Body(RoutineRecord& routine) {
       Read_Opcode(*opcode, step);
       ++step_count_;
       steps_.Add(step);
+      if (unnumbered_names_.size() >= kNamesNumberedTogether) Number_Operand_Names();
     } else if (lexan.Lexan_Token() != '[' && lexan.Lexan_Token() != LEXAN_LITERAL &&
                lexan.Lexan_Token() != LEXAN_END_OF_FILE) {
       Expected_Step();
     }
     // Otherwise the step held at most a label and is dropped; its label stays.
   }
+  Number_Operand_Names();
   body.steps = RecordRange<StepRecord>(steps_, first_step, steps_.size() - first_step);
   body.labels = RecordRange<LabelRecord>(labels_, first_label, labels_.size() - first_label);
   body.label_table = label_tables_.building();
@@ -430,7 +438,7 @@ void VMAsm::Read_Opcode(const OpcodeRecord& opcode, StepRecord& step) {
         break;
       case OperandKind::Routine:
       case OperandKind::Label:
-        Read_Operand_Name(operand);
+        Read_Operand_Name(operand, slot);
         break;
       case OperandKind::Integer:
         Read_Operand_Integer(operand);
@@ -489,14 +497,41 @@ void VMAsm::Read_Operand_Symbol(VMAsm_Symbol_Type kind, const char* word, Operan
   lexan.Lexan_Match(LEXAN_LITERAL);
 }
 
-void VMAsm::Read_Operand_Name(Operand& operand) {
+void VMAsm::Read_Operand_Name(Operand& operand, std::size_t slot) {
   Lexan& lexan = *lexer_;
   lexan.Lexan_Match(',');
   operand.type = VMASM_OPERAND_LITERAL;
-  // A name that is not a literal is refused by the match below before the
-  // operand is ever read.
-  if (lexan.Lexan_Token() == LEXAN_LITERAL) operand.datum = operand_texts_.Add_Name(lexan.Lexan_Literal());
+  // The step is stored next, as steps_[steps_.size()]; its operand is
+  // numbered with others (Number_Operand_Names), and until then holds 0. A
+  // name that is not a literal is refused by the match below.
+  if (lexan.Lexan_Token() == LEXAN_LITERAL) {
+    const std::string_view name = lexan.Lexan_Literal();
+    unnumbered_names_.push_back({static_cast<std::uint32_t>(steps_.size()), static_cast<std::uint32_t>(slot),
+                                 static_cast<std::uint32_t>(unnumbered_text_.size()),
+                                 static_cast<std::uint32_t>(name.size())});
+    unnumbered_text_.append(name);
+  }
   lexan.Lexan_Match(LEXAN_LITERAL);
+}
+
+void VMAsm::Number_Operand_Names() {
+  // Far enough ahead for the slot to arrive before its name is looked up.
+  constexpr std::size_t kAhead = 8;
+  const std::size_t count = unnumbered_names_.size();
+  auto name_of = [&](std::size_t at) {
+    const UnnumberedName& unnumbered = unnumbered_names_[at];
+    return std::string_view(unnumbered_text_).substr(unnumbered.offset, unnumbered.size);
+  };
+  for (std::size_t at = 0; at < std::min(count, kAhead); ++at) operand_texts_.Prefetch_Name(name_of(at));
+  for (std::size_t at = 0; at < count; ++at) {
+    if (at + kAhead < count) operand_texts_.Prefetch_Name(name_of(at + kAhead));
+    const UnnumberedName& unnumbered = unnumbered_names_[at];
+    const std::int32_t number = operand_texts_.Add_Name(name_of(at));
+    // A step whose reading failed was never stored.
+    if (unnumbered.step < steps_.size()) steps_[unnumbered.step].operands[unnumbered.slot].datum = number;
+  }
+  unnumbered_names_.clear();
+  unnumbered_text_.clear();
 }
 
 // An unsigned integer or a boolean; no minus sign here.

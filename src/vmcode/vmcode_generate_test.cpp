@@ -59,6 +59,31 @@ TEST(VMCodeGenerate, LargeScriptCompilesEveryStepOnce) {
   }
 }
 
+// Routine and label operands are numbered a few hundred at a time: every
+// one, backward or forward, in a routine or across routines, still leads to
+// its own label.
+TEST(VMCodeGenerate, ManyLabelOperandsLeadToTheirLabels) {
+  constexpr int kSteps = 1500;
+  auto target = [](int step) { return step * 7 % kSteps; };
+  std::string script = "[objects]\n[positions]\n[variables]\n[text]\n[routine, R0, 0, true]\n";
+  for (int step = 0; step < kSteps; ++step)
+    script += Format_Printf("at_%d: JumpTo, at_%d\n", step, target(step));
+  script += "[routine, R1, 0, true]\n";
+  for (int step = 0; step < kSteps; ++step) script += Format_Printf("SetStep, R0, at_%d\n", target(step));
+  const Compiled compiled = Compile(script);
+  ASSERT_EQ(compiled.failure, "");
+  ASSERT_EQ(compiled.routines.size(), std::size_t{2});
+  for (int step = 0; step < kSteps; ++step) {
+    const auto row = static_cast<std::int16_t>(target(step));
+    ASSERT_EQ(compiled.routines[0][static_cast<std::size_t>(step)].words,
+              (std::array<std::int16_t, 5>{27, row}))
+        << step;
+    ASSERT_EQ(compiled.routines[1][static_cast<std::size_t>(step)].words,
+              (std::array<std::int16_t, 5>{31, 0, row}))
+        << step;
+  }
+}
+
 // Whichever half of the steps a fault lies in, the first one in script
 // order is the one reported, with the line of its step.
 TEST(VMCodeGenerate, FirstFaultInScriptOrderIsReported) {
