@@ -19,7 +19,10 @@ namespace kx {
 namespace lexan_ahead {
 
 constexpr std::size_t kBatchTokens = 4096;
-constexpr std::size_t kBatchesAhead = 4;
+// The two threads' speeds swing apart for a millisecond or more at a time
+// on a busy machine: sixteen batches let the reading thread run that far
+// ahead, so that the client seldom waits.
+constexpr std::size_t kBatchesAhead = 16;
 
 struct Batch {
   std::vector<AheadToken> tokens;
