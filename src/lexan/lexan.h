@@ -37,11 +37,14 @@ namespace lexan_ahead {
 
 // A token read ahead, in 16 bytes: the tokens pass from one core to the
 // other, and fewer cache lines pass with them.
+struct Batch;
+
 struct AheadToken {
   int token = 0;
   int line = 0;
   // An integer's value; for a string or a literal, the size of its text,
-  // which follows the texts of the tokens before it in the batch's texts.
+  // which follows the texts of the tokens before it in the batch's texts,
+  // each with a zero byte after it.
   std::uint32_t value_or_size = 0;
   std::uint16_t token_column = 0;  // columns stay below the line limit
   std::uint16_t column = 0;
@@ -215,23 +218,27 @@ class Lexan {
     taken_.column = token.column;
     taken_.token_column = token.token_column;
     if (token.token == LEXAN_STRING || token.token == LEXAN_LITERAL) {
+      // Read in the batch, which is kept until the next token is taken.
       taken_.value = 0;
-      Keep_Taken_Text(ahead_texts_, token.value_or_size);
-      ahead_texts_ += token.value_or_size;
+      taken_text_data_ = ahead_texts_;
+      taken_text_size_ = token.value_or_size;
+      ahead_texts_ += token.value_or_size + 1;
     } else {
       taken_.value = token.value_or_size;
     }
   }
-  // Copied out of the batch, which is given back while the text may still be read.
+  // The text of the token taken when the reading ahead starts, which the
+  // reading thread is about to scan over.
   void Keep_Taken_Text(const char* text, std::size_t size) {
     if (size >= taken_text_.size()) taken_text_.resize(size + 1);
     std::memcpy(taken_text_.data(), text, size);
     taken_text_[size] = '\0';
+    taken_text_data_ = taken_text_.data();
     taken_text_size_ = size;
   }
   std::string_view Text_Of(int kind, const std::string& scanned) const {
     if (!reading_ahead_) return scanned;
-    return taken_.token == kind ? std::string_view(taken_text_.data(), taken_text_size_) : std::string_view();
+    return taken_.token == kind ? std::string_view(taken_text_data_, taken_text_size_) : std::string_view();
   }
   void Refuse_While_Reading_Ahead(const char* routine);
   // Ends the reading ahead: the lexer's state is the reading thread's again.
@@ -333,9 +340,13 @@ class Lexan {
   static thread_local bool on_reading_thread_;
   alignas(64) const TokenState* front_ = &scan_;  // what the accessors read
   bool reading_ahead_ = false;
-  TokenState taken_;  // its texts unused: the taken token's text is in taken_text_
-  std::vector<char> taken_text_ = std::vector<char>(kTextSize);
+  TokenState taken_;                       // its texts unused: the taken token's text is at taken_text_data_
+  const char* taken_text_data_ = nullptr;  // zero-terminated, in its batch or in taken_text_
   std::size_t taken_text_size_ = 0;
+  std::vector<char> taken_text_ = std::vector<char>(kTextSize);
+  // The batch the client took from when the reading ahead stopped: a text
+  // read from it may still be in use (a diagnostic names it).
+  std::unique_ptr<lexan_ahead::Batch> last_batch_;
   std::unique_ptr<ReadAhead> ahead_;
   // The tokens of the batch the client takes from that are yet to be taken,
   // and the texts of those tokens.

@@ -78,6 +78,7 @@ void Lexan::Read_Ahead_Loop() {
         if (text != nullptr) {
           token.value_or_size = static_cast<std::uint32_t>(text->size());
           batch->texts += *text;
+          batch->texts += '\0';
         }
         batch->last = scan_.token == LEXAN_END_OF_FILE;
       }
@@ -117,6 +118,7 @@ void Lexan::Take_Ahead_Token() {
 
 void Lexan::Stop_Reading_Ahead() {
   if (!ahead_) return;
+  last_batch_ = std::move(ahead_->taking);
   ahead_->Stop();
   ahead_.reset();
   ahead_next_ = ahead_end_ = nullptr;
