@@ -1,5 +1,6 @@
 #include "vmcode/vmcode.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -69,15 +70,24 @@ void VMCode::Write_Output(const std::filesystem::path& path, int mode) {
     Write_Objective_Array();
     if (mode == VMCODE_C_LISTING) Flush_Listing();
   }
-  if (mode == VMCODE_DLL && std::fwrite(image_.data(), 1, image_.size(), output.get()) != image_.size()) {
-    errors_.Raise_System_At(kModule, "fwrite");
-  }
+  if (mode == VMCODE_DLL) Write_Image(output.get());
   if (std::fflush(output.get()) != 0) {
     errors_.Raise_System_At(kModule, "fflush (%s)", path_text.c_str());
   }
   const std::string temporary = platform::Path_Text(output.temporary_path());
   if (!output.Commit()) {
     errors_.Raise_System_At(kModule, "rename (\"%s\", \"%s\")", temporary.c_str(), path_text.c_str());
+  }
+}
+
+void VMCode::Write_Image(std::FILE* file) {
+  // In blocks, the disk starting on each while the next is copied, so that
+  // the flush to disk that ends the output has little left to wait for.
+  constexpr std::size_t kImageBlock = std::size_t{1} << 20;
+  for (std::size_t at = 0; at < image_.size(); at += kImageBlock) {
+    const std::size_t size = std::min(kImageBlock, image_.size() - at);
+    if (std::fwrite(image_.data() + at, 1, size, file) != size || !platform::Start_Writing_To_Disk(file))
+      errors_.Raise_System_At(kModule, "fwrite");
   }
 }
 

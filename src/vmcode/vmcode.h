@@ -97,6 +97,7 @@ class VMCode {
   // patch the image and Write_Output stores it in one piece.
   void Copy_Template(const std::filesystem::path& template_path, const std::filesystem::path& path,
                      AtomicFile& output);
+  void Write_Image(std::FILE* file);
   // The ten tables, in the order they are written (vmcode_write.cpp).
   void Write_Step_Data();
   void Write_Step_Rows_Text();
