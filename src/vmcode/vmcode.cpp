@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <system_error>
 
 #include "util/platform.h"
 #include "util/whole_file.h"
@@ -33,6 +34,26 @@ int Compare_Routine_Indices(const RoutineCode& a, const RoutineCode& b) {
 
 VMCode::VMCode(ErrorContext& errors, VMOpcode& catalogue)
     : catalogue_(catalogue), routines_(Compare_Routine_Indices), errors_(errors) {}
+
+VMCode::~VMCode() {
+  if (preloading_.joinable()) preloading_.join();
+}
+
+void VMCode::Preload_Template(const std::filesystem::path& path) {
+  if (preloading_.joinable() || std::thread::hardware_concurrency() < 2) return;
+  preloaded_path_ = path;
+  try {
+    preloading_ = std::thread([this] {
+      try {
+        preloaded_ = Read_Whole_File(preloaded_path_);
+      } catch (...) {
+        // Read again, and reported, by Copy_Template.
+      }
+    });
+  } catch (const std::system_error&) {
+    // No thread to be had: read when the output is written.
+  }
+}
 
 std::filesystem::path Template_File_Path(const std::string& dll_blank,
                                          const std::filesystem::path& directory) {
@@ -94,8 +115,13 @@ void VMCode::Write_Image(std::FILE* file) {
 void VMCode::Copy_Template(const std::filesystem::path& template_path, const std::filesystem::path& path,
                            AtomicFile& output) {
   const std::string template_text = platform::Path_Text(template_path);
+  if (preloading_.joinable()) preloading_.join();
   try {
-    image_ = Read_Whole_File(template_path);
+    if (preloaded_ && preloaded_path_ == template_path)
+      image_ = std::move(*preloaded_);
+    else
+      image_ = Read_Whole_File(template_path);
+    preloaded_.reset();
   } catch (const WholeFileError& error) {
     errno = error.error_number();
     switch (error.fault()) {

@@ -5,9 +5,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "config/template_config.h"
@@ -68,9 +70,15 @@ enum : int {
 class VMCode {
  public:
   VMCode(ErrorContext& errors, VMOpcode& catalogue);
+  ~VMCode();
 
   VMCode(const VMCode&) = delete;
   VMCode& operator=(const VMCode&) = delete;
+
+  // Starts reading the template DLL at `path` on a second thread, for a DLL
+  // output written later: the reading is done by the time the routines are.
+  // Any fault is left to the output, which then reads the file itself.
+  void Preload_Template(const std::filesystem::path& path);
 
   // The folder in which a relative dll_blank is found; empty: the current
   // directory.
@@ -143,6 +151,10 @@ class VMCode {
   std::filesystem::path template_directory_;
   std::uint64_t template_size_ = 0;   // bytes of the copied template (DLL mode)
   std::vector<unsigned char> image_;  // the copy of the template being patched (DLL mode)
+  // Preload_Template: the file, its bytes once read, and the thread reading them.
+  std::filesystem::path preloaded_path_;
+  std::optional<std::vector<unsigned char>> preloaded_;
+  std::thread preloading_;
   // Listing text not yet written: it goes to the file in large blocks, not
   // in one write per line (C listing mode).
   std::string listing_text_;

@@ -69,6 +69,8 @@ void VMObject::Build(const std::filesystem::path& script_path,
     errors_.Raise_At(kModule, "VMBuild", "Named template configuration not in template list.");
   }
 
+  if (option == VMBUILD_DLL)
+    generator.Preload_Template(Template_File_Path(config->dll_blank, configurations_.directory()));
   read(reader, *config);
   generator.Generate_Routines(reader);
   if (option == VMBUILD_CHECK) return;
