@@ -136,7 +136,6 @@ struct StepRecord {
   // The last location label written directly before the step: the number of
   // its name among the operand texts (VMAsm::Name_Text); 0 when none.
   std::int32_t label = 0;
-  std::int32_t index = 0;  // step number in the routine (label-only steps skip numbers)
   std::int32_t token = 0;  // the opcode's token
   std::int32_t line = 0;   // script line of the opcode's name
   std::array<Operand, 4> operands;

@@ -342,7 +342,6 @@ void VMAsm::Read_Routine_Body(RoutineRecord& routine) {
   Lexan& lexan = *lexer_;
   RoutineBody& body = routine.body;
   const std::int32_t rows = template_->step_data_array_rows;
-  std::int32_t number = 0;
   const std::size_t first_step = steps_.size();
   const std::size_t first_label = labels_.size();
   body.reader = this;
@@ -352,7 +351,6 @@ void VMAsm::Read_Routine_Body(RoutineRecord& routine) {
   unnumbered_text_.clear();
   while (lexan.Lexan_Token() != '[' && lexan.Lexan_Token() != LEXAN_END_OF_FILE) {
     StepRecord step;
-    step.index = number++;
     if (lexan.Lexan_Token() == LEXAN_LITERAL) {
       const std::string_view name = lexan.Lexan_Literal();
       const std::int32_t name_number = operand_texts_.Add_Name(name);

@@ -66,8 +66,7 @@ inline std::string Dump(const VMAsm& vmasm) {
     dump += Format_Printf("routine %d %s %d %d %d:", r.index, r.name.c_str(), r.speed, r.priority, r.debug);
     for (const LabelRecord& l : r.body.labels) dump += Format_Printf(" %s=%d", l.name->c_str(), l.index);
     for (const StepRecord& step : r.body.steps) {
-      dump +=
-          Format_Printf("\n  %d %s %d", step.index, text(vmasm.Name_Text(step.label)).c_str(), step.token);
+      dump += Format_Printf("\n  %s %d", text(vmasm.Name_Text(step.label)).c_str(), step.token);
       for (const Operand& o : step.operands)
         dump += Format_Printf(" %d/%d/%s", o.type, o.value(), text(vmasm.Operand_Text(o)).c_str());
     }
