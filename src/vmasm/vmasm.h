@@ -338,6 +338,12 @@ class VMAsm {
   // Name indices beside the lists, over the records' own names (records
   // never move). Names are unique within each list, so the index
   // finds exactly what a first-match walk of the list would.
+  // A symbol's tag in its index holds its word (the low 16 bits of its index)
+  // and, above, its place in its list, which gives its text number: the
+  // symbols of a list are numbered one after another from the first. A place
+  // from kUnplaced on is not held: the number is then read from the record.
+  static constexpr std::uint32_t kUnplaced = 0xFFFF;
+  std::array<std::int32_t, 5> first_symbol_number_{};  // by kind
   SymbolIndex object_index_;
   SymbolIndex position_index_;
   SymbolIndex variable_index_;

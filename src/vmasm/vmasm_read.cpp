@@ -154,9 +154,13 @@ void VMAsm::Add_Symbol(std::unique_ptr<SymbolRecord> symbol) {
                                    : symbol->kind == VMASM_SYMBOL_VARIABLE ? &variables_
                                                                            : &texts_;
   SymbolIndex* index = Index_Of(symbol->kind);
+  const auto place = static_cast<std::uint32_t>(list->count());
   SymbolRecord& stored = list->Add(std::move(symbol));
   stored.text_number = operand_texts_.Add(stored.name, static_cast<std::uint16_t>(stored.index));
-  index->Insert(stored, static_cast<std::uint32_t>(stored.text_number));
+  std::int32_t& first = first_symbol_number_[static_cast<std::size_t>(stored.kind)];
+  if (place == 0) first = stored.text_number;
+  const bool placed = place < kUnplaced && std::int64_t{first} + place == stored.text_number;
+  index->Insert(stored, (placed ? place : kUnplaced) << 16 | static_cast<std::uint16_t>(stored.index));
 }
 
 void VMAsm::Read_Objects() {
@@ -484,13 +488,16 @@ void VMAsm::Read_Operand_Symbol(VMAsm_Symbol_Type kind, const char* word, Operan
   lexan.Lexan_Match(',');
   if (lexan.Lexan_Token() == LEXAN_LITERAL) {
     const std::string_view name = lexan.Lexan_Literal();
-    // The index's tag is the symbol's text number: the symbol's record is not read.
-    const auto found = Index_Of(kind)->Find_Tagged(name);
+    // The index's tag gives the symbol's word and text number: its record is not read.
+    const SymbolIndex& index = *Index_Of(kind);
+    const auto found = index.Find_Tagged(name);
     if (!found.found) lexan.Lexan_Error("The symbol '%s' not defined in '%s' list.", name.data(), word);
-    const auto number = static_cast<std::int32_t>(found.tag);
+    const std::uint32_t place = found.tag >> 16;
     operand.type = VMASM_OPERAND_LITERAL;
-    operand.datum = number;
-    operand.word = operand_texts_.Word(number);
+    operand.datum = place != kUnplaced ? first_symbol_number_[static_cast<std::size_t>(kind)] +
+                                             static_cast<std::int32_t>(place)
+                                       : index.Find(name)->text_number;
+    operand.word = static_cast<std::uint16_t>(found.tag);
   }
   lexan.Lexan_Match(LEXAN_LITERAL);
 }

@@ -103,6 +103,31 @@ TEST(VMAsmRead, RefusalsReportTheirMessageAndLine) {
   }
 }
 
+// A symbol operand holds its symbol's text and word (the low 16 bits of its
+// index) in lists of any length, with arrays among the objects.
+TEST(VMAsmRead, SymbolOperandsHoldTheirTextAndWord) {
+  Reader reader;
+  reader.config.integer_array_rows = 70000;
+  std::string script = "[objects] a arr<3> b [positions] [variables]\n";
+  for (int variable = 0; variable < 70000; ++variable) script += Format_Printf("v%d,0\n", variable);
+  script += "[text]\n[routine,R,1,true]\nRemove,b\n";
+  const struct {
+    int variable;
+    std::uint16_t word;
+  } uses[] = {{0, 0}, {65534, 65534}, {65535, 65535}, {69999, 4463}};
+  for (const auto& use : uses) script += Format_Printf("Set,v%d,1\n", use.variable);
+  ASSERT_EQ(reader.Read(script), -1) << reader.Message();
+  const RoutineBody& body = reader.vmasm.routines().begin()->body;
+  const Operand& object = body.steps[0].operands[0];
+  EXPECT_EQ(*reader.vmasm.Operand_Text(object), "b");
+  EXPECT_EQ(object.word, 4);
+  for (std::size_t at = 0; at < std::size(uses); ++at) {
+    const Operand& variable = body.steps[at + 1].operands[0];
+    EXPECT_EQ(*reader.vmasm.Operand_Text(variable), Format_Printf("v%d", uses[at].variable));
+    EXPECT_EQ(variable.word, uses[at].word) << uses[at].variable;
+  }
+}
+
 TEST(VMAsmRead, AFailedRoutineIsDiscardedAndTheFileReleased) {
   auto open_files = [] { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}); };
   const auto before = open_files();
