@@ -95,6 +95,7 @@ void VMAsm::Read(const std::string& name, const TemplateConfig& config,
     lexer_->Lexan_Match(LEXAN_END_OF_FILE);
     notices_.Report("Number of lines processed: %d\n\n", lexer_->Lexan_Line());
   } catch (const BuildFailure&) {
+    Number_Operand_Names();  // of the routines read before the failure
     const int line = lexer_ ? lexer_->Lexan_Line() : 0;
     if (lexer_) failure_span_ = lexer_->Lexan_Error_Span();
     lexer_.reset();  // closes the file
@@ -337,9 +338,11 @@ void VMAsm::Read_Routines() {
     if (routine_by_name_.size() <= number) routine_by_name_.resize(number + 1);
     routine_by_name_[number] = &stored;
   }
+  Number_Operand_Names();
 }
 
-// Enough to overlap many misses; few enough that their steps are still in the cache.
+// Enough to overlap many misses, over as many routines as they take; few
+// enough that their steps are still in the cache.
 constexpr std::size_t kNamesNumberedTogether = 512;
 
 void VMAsm::Read_Routine_Body(RoutineRecord& routine) {
@@ -350,9 +353,6 @@ void VMAsm::Read_Routine_Body(RoutineRecord& routine) {
   const std::size_t first_label = labels_.size();
   body.reader = this;
   label_tables_.Begin();
-  // Those of a routine that failed.
-  unnumbered_names_.clear();
-  unnumbered_text_.clear();
   while (lexan.Lexan_Token() != '[' && lexan.Lexan_Token() != LEXAN_END_OF_FILE) {
     StepRecord step;
     if (lexan.Lexan_Token() == LEXAN_LITERAL) {
@@ -383,7 +383,6 @@ void VMAsm::Read_Routine_Body(RoutineRecord& routine) {
     }
     // Otherwise the step held at most a label and is dropped; its label stays.
   }
-  Number_Operand_Names();
   body.steps = RecordRange<StepRecord>(steps_, first_step, steps_.size() - first_step);
   body.labels = RecordRange<LabelRecord>(labels_, first_label, labels_.size() - first_label);
   body.label_table = label_tables_.building();

@@ -132,10 +132,14 @@ TEST(VMAsmRead, AFailedRoutineIsDiscardedAndTheFileReleased) {
   auto open_files = [] { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}); };
   const auto before = open_files();
   Reader reader;
-  ASSERT_EQ(reader.Read(kData + "[routine,A,1,true]\nMult,v,2\n[routine,B,1,true]\nWait,1\nWait,x\n"), 6);
+  ASSERT_EQ(
+      reader.Read(kData + "[routine,A,1,true]\nMult,v,2\nJumpTo,A\n[routine,B,1,true]\nWait,1\nWait,x\n"), 7);
   EXPECT_EQ(reader.vmasm.routines().count(), 1);
-  // The routine before it stays; Mult's third operand, left out, is a literal without a text.
-  EXPECT_NE(testing::Dump(reader.vmasm).find(" 4/0/'v' 2/2/- 4/0/- 0/0/-\n"), std::string::npos);
+  // The routine before it stays, its names numbered; Mult's third operand,
+  // left out, is a literal without a text.
+  const std::string dump = testing::Dump(reader.vmasm);
+  EXPECT_NE(dump.find(" 4/0/'v' 2/2/- 4/0/- 0/0/-\n"), std::string::npos) << dump;
+  EXPECT_NE(dump.find(" 4/0/'A' 0/0/- 0/0/- 0/0/-\n"), std::string::npos) << dump;
   EXPECT_EQ(open_files(), before);
 }
 
