@@ -191,7 +191,7 @@ bool Scan_String(Lexan& lexan) {
   const char* end = lexan.position_;
   while (*end != '"' && *end != '\n' && *end != '\0') ++end;
   if (*end == '\n') ++end;
-  lexan.scan_.string_text.assign(lexan.position_, end);
+  lexan.Keep_Scanned_Text(lexan.scan_.string_text, lexan.position_, end);
   lexan.scan_.column += static_cast<int>(end - lexan.position_);
   lexan.position_ = end;
   if (*lexan.position_ == '"') lexan.Advance();
@@ -228,7 +228,7 @@ bool Scan_Literal(Lexan& lexan) {
   if (Is_Digit(*lexan.position_) || !Is_Literal_Char(*lexan.position_)) return false;
   const char* end = lexan.position_;
   while (Is_Literal_Char(*end)) ++end;
-  lexan.scan_.literal_text.assign(lexan.position_, end);
+  lexan.Keep_Scanned_Text(lexan.scan_.literal_text, lexan.position_, end);
   lexan.scan_.column += static_cast<int>(end - lexan.position_);
   lexan.position_ = end;
   lexan.scan_.token = LEXAN_LITERAL;
@@ -267,7 +267,7 @@ bool Lexan::Scan_Name() {
   } else {
     // The literal goes on from the end of the run of letters and '_'.
     while (Is_Literal_Char(*end)) ++end;
-    scan_.literal_text.assign(position_, end);
+    Keep_Scanned_Text(scan_.literal_text, position_, end);
     scan_.token = LEXAN_LITERAL;
   }
   scan_.column += static_cast<int>(end - position_);

@@ -208,6 +208,17 @@ class Lexan {
   }
   // Lexan_Get_Token's scanning, on whichever thread reads the input.
   void Scan_Token();
+  // A scanner's text of a string or a literal: where it lies in the line
+  // while the reading thread scans (it is copied into the batch at once),
+  // else into `text`.
+  void Keep_Scanned_Text(std::string& text, const char* begin, const char* end) {
+    if (scanning_ahead_) {
+      scanned_text_ = begin;
+      scanned_size_ = static_cast<std::size_t>(end - begin);
+    } else {
+      text.assign(begin, end);
+    }
+  }
   // Reading ahead (lexan_ahead.cpp).
   void Read_Ahead_Loop();
   void Get_Next_Token();
@@ -292,6 +303,9 @@ class Lexan {
 
   ErrorContext& errors_;
   TokenState scan_;
+  bool scanning_ahead_ = false;  // on the reading thread: texts are left in the line
+  const char* scanned_text_ = nullptr;
+  std::size_t scanned_size_ = 0;
   int scan_column_ = -1;  // the column before the token being scanned; -1 outside a scan
   Span error_span_;
   int context_count_ = 0;

@@ -53,6 +53,7 @@ void Lexan::Lexan_Read_Ahead(std::size_t min_bytes) {
 
 void Lexan::Read_Ahead_Loop() {
   on_reading_thread_ = true;
+  scanning_ahead_ = true;
   ReadAhead& ahead = *ahead_;
   for (;;) {
     std::unique_ptr<lexan_ahead::Batch> batch = ahead.Take_Empty();
@@ -72,12 +73,9 @@ void Lexan::Read_Ahead_Loop() {
         token.value_or_size = scan_.value;
         token.token_column = static_cast<std::uint16_t>(scan_.token_column);
         token.column = static_cast<std::uint16_t>(scan_.column);
-        const std::string* text = scan_.token == LEXAN_STRING
-                                      ? &scan_.string_text
-                                      : (scan_.token == LEXAN_LITERAL ? &scan_.literal_text : nullptr);
-        if (text != nullptr) {
-          token.value_or_size = static_cast<std::uint32_t>(text->size());
-          batch->texts += *text;
+        if (scan_.token == LEXAN_STRING || scan_.token == LEXAN_LITERAL) {
+          token.value_or_size = static_cast<std::uint32_t>(scanned_size_);
+          batch->texts.append(scanned_text_, scanned_size_);
           batch->texts += '\0';
         }
         batch->last = scan_.token == LEXAN_END_OF_FILE;
@@ -121,6 +119,7 @@ void Lexan::Stop_Reading_Ahead() {
   last_batch_ = std::move(ahead_->taking);
   ahead_->Stop();
   ahead_.reset();
+  scanning_ahead_ = false;
   ahead_next_ = ahead_end_ = nullptr;
   ahead_texts_ = nullptr;
   reading_ahead_ = false;
