@@ -199,7 +199,7 @@ bool Scan_String(Lexan& lexan) {
   return true;
 }
 
-const LexanKeyword* Lexan::Read_Keyword_Run(const char*& end) {
+[[gnu::always_inline]] inline const LexanKeyword* Lexan::Read_Keyword_Run(const char*& end) {
   const char* p = position_;
   while (Is_Keyword_Char(*p)) ++p;
   end = p;
@@ -236,8 +236,10 @@ bool Scan_Literal(Lexan& lexan) {
 }
 
 // The lexer's own scanners are called directly, where the compiler can
-// inline them; a client's scanner through its pointer.
-bool Lexan::Scan(const LexanContext::Candidate& candidate) {
+// inline them; a client's scanner through its pointer. This dispatch, the
+// name scanner and the keyword run (used only in this file) are forced
+// inline into Scan_Token, the loop of the reading thread.
+[[gnu::always_inline]] inline bool Lexan::Scan(const LexanContext::Candidate& candidate) {
   using Builtin = LexanContext::Builtin;
   switch (candidate.builtin) {
     case Builtin::Special:
@@ -260,7 +262,7 @@ bool Lexan::Scan(const LexanContext::Candidate& candidate) {
   return candidate.scanner(*this);
 }
 
-bool Lexan::Scan_Name() {
+[[gnu::always_inline]] inline bool Lexan::Scan_Name() {
   const char* end = nullptr;
   if (const LexanKeyword* keyword = Read_Keyword_Run(end)) {
     scan_.token = keyword->kind;
